@@ -1,0 +1,3 @@
+#include "app/application.h"
+#include <QApplication>
+int runApplication(int argc, char **argv) { QApplication app(argc, argv); return 0; }

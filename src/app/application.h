@@ -1,0 +1,3 @@
+#pragma once
+
+int runApplication(int argc, char **argv);

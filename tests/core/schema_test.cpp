@@ -1,0 +1,50 @@
+#include "support/temp_home.h"
+
+#include "core/database.h"
+#include "core/schema.h"
+
+#include <QSqlRecord>
+
+using SchemaTest = TempHome;
+
+// Every table and column of the data model exists in the delivered database,
+// so windows that name them can open their data.
+TEST_F(SchemaTest, DeliveredDatabaseHoldsEveryTableAndColumn)
+{
+    for (const Schema::Table &t : Schema::tables()) {
+        const QSqlRecord rec = Database::db().record(QLatin1String(t.name));
+        ASSERT_FALSE(rec.isEmpty()) << t.name;
+        for (const Schema::Column &c : t.columns)
+            EXPECT_TRUE(rec.contains(QLatin1String(c.name))) << t.name << "." << c.name;
+    }
+}
+
+TEST_F(SchemaTest, FixedRowsAndCaseInsensitiveText)
+{
+    EXPECT_EQ(scalarSql("SELECT MC FROM bm_kh WHERE BM='999'").toString(), QString::fromUtf8("普通客户"));
+    EXPECT_EQ(scalarSql("SELECT MC FROM bm_ghs WHERE BM='001'").toString(), QString::fromUtf8("通用供货商"));
+    EXPECT_EQ(scalarSql("SELECT qxqt FROM bm_yg WHERE DLMC='SA'").toString(), "QX-10,11,12,13,14,15,16,17,18,");
+    EXPECT_EQ(scalarSql("SELECT COUNT(*) FROM bm_gsxx").toInt(), 1);
+    EXPECT_EQ(scalarSql("SELECT TZK FROM bm_gsxx").toDouble(), 1.0);
+    // Code lookups of print formats ignore case: "xsd" finds "XSD".
+    EXPECT_EQ(scalarSql("SELECT COUNT(*) FROM gg_dj WHERE DM='xsd'").toInt(), 1);
+    EXPECT_GE(scalarSql("SELECT COUNT(*) FROM gg_dj").toInt(), 34);
+}
+
+TEST_F(SchemaTest, DiscountMultiplierAndPositionalCounterInsert)
+{
+    execSql("UPDATE bm_kh SET ZK=0.85 WHERE BM='999'");
+    EXPECT_DOUBLE_EQ(scalarSql("SELECT ZK FROM bm_kh WHERE BM='999'").toDouble(), 0.85);
+    execSql("INSERT INTO GG_XZ VALUES ('001','XSD','20250314',0)");
+    QSqlQuery q = execSql("SELECT YGBM, DJLX, RQ, DJSL FROM GG_XZ");
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0).toString(), "001");
+    EXPECT_EQ(q.value(1).toString(), "XSD");
+    EXPECT_EQ(q.value(2).toString(), "20250314");
+    EXPECT_EQ(q.value(3).toInt(), 0);
+}
+
+TEST_F(SchemaTest, MasterCodesAreUnique)
+{
+    EXPECT_THROW(execSql("INSERT INTO bm_kh (BM, MC) VALUES ('999', 'x')"), DbError);
+}
