@@ -1,3 +1,76 @@
 #include "app/application.h"
-#include <QApplication>
-int runApplication(int argc, char **argv) { QApplication app(argc, argv); return 0; }
+#include "app/login_window.h"
+#include "app/main_window.h"
+
+#include "core/database.h"
+#include "core/home.h"
+#include "core/prompt.h"
+#include "core/session.h"
+#include "core/settings.h"
+#include "system/branding.h"
+#include "ui/message_prompt.h"
+
+#include <QFont>
+#include <QLockFile>
+#include <QTimer>
+
+HelanApplication::HelanApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+
+bool HelanApplication::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const DbError &e) {
+        prompt().message(e.text(), QString(), Prompt::Icon::Critical);
+    } catch (const std::exception &e) {
+        prompt().message(QString::fromUtf8(e.what()), QString(), Prompt::Icon::Critical);
+    }
+    return false;
+}
+
+int runApplication(int argc, char **argv)
+{
+    HelanApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("helan"));
+    QApplication::setApplicationDisplayName(startupTitle());
+    QApplication::setFont(QFont(QStringLiteral("Noto Sans CJK SC"), 10));
+    QApplication::setQuitOnLastWindowClosed(false);
+    MessagePrompt messages;
+    installPrompt(&messages);
+
+    App::setHome(Home::locate());
+    Home &home = App::home();
+    QDir().mkpath(home.root());
+    // One running program per home folder.
+    QLockFile lock(home.path(QStringLiteral(".helan.lock")));
+    lock.setStaleLockTime(0);
+    if (!lock.tryLock(0)) {
+        prompt().info(QStringLiteral("程序已运行！"));
+        return 0;
+    }
+    QString error;
+    if (!home.prepare(&error)) {
+        prompt().message(error, QString(), Prompt::Icon::Critical);
+        return 1;
+    }
+
+    const Branding branding = Branding::fromSettings(App::settings());
+    QApplication::setApplicationDisplayName(branding.productTitle);
+    {
+        Tdl login(branding);
+        if (login.exec() != QDialog::Accepted)
+            return 0;
+    }
+    Tform1 main;
+    main.show();
+    QObject::connect(&app, &QApplication::lastWindowClosed, &app, [&main] {
+        if (!main.isVisible())
+            QApplication::quit();
+    });
+    QObject::connect(&main, &QObject::destroyed, &app, &QApplication::quit);
+    main.setAttribute(Qt::WA_DeleteOnClose, false);
+    QApplication::setQuitOnLastWindowClosed(true);
+    const int rc = app.exec();
+    Database::close();
+    return rc;
+}

@@ -1,0 +1,35 @@
+#pragma once
+#include "system/branding.h"
+#include "system/login_service.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+
+// The login window. Its creation opens the database; "登 录" checks the user.
+class Tdl : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit Tdl(const Branding &branding, QWidget *parent = nullptr);
+
+    // Writes the desktop shortcut when no login has succeeded yet on this installation.
+    static QString desktopFolder();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void tryLogin();
+
+    Branding m_branding;
+    LoginService m_service;
+    QLineEdit *m_name = nullptr;
+    QLineEdit *m_password = nullptr;
+    QCheckBox *m_remember = nullptr;
+    QCheckBox *m_reminder = nullptr;
+    bool m_shown = false;
+};
