@@ -1,0 +1,20 @@
+#pragma once
+#include <QString>
+
+// Money is a double with two decimals. Both routines below work on the
+// decimal value the cashier sees (15 significant digits), not on the binary
+// approximation, so that 1.005 rounds like 1.005 and not like 1.00499999….
+
+// The line rounding of the documents: truncate(x / 0.01 + 0.5) × 0.01 with
+// truncation towards zero. For negative amounts this rounds towards zero by
+// one cent at the half and at whole cents (−1.234 → −1.22, −1.22 → −1.21);
+// the documents' "adjust" step relies on exactly that, so use it for line
+// arithmetic and nowhere else.
+double R2(double x);
+
+// Ordinary rounding to cents, half away from zero (−1.005 → −1.01, −5 → −5).
+// For balances, sums and anything that is not a document line.
+double roundMoney(double x);
+
+// "#0.00": two decimals, no thousands separator, never "-0.00".
+QString formatMoney(double x);
