@@ -32,7 +32,8 @@ int runApplication(int argc, char **argv)
 {
     HelanApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("helan"));
-    QApplication::setApplicationDisplayName(startupTitle());
+    // The window system adds the display name to every caption, so the title is kept apart.
+    app.setProperty("applicationTitle", startupTitle());
     QApplication::setFont(QFont(QStringLiteral("Noto Sans CJK SC"), 10));
     QApplication::setQuitOnLastWindowClosed(false);
     MessagePrompt messages;
@@ -55,7 +56,7 @@ int runApplication(int argc, char **argv)
     }
 
     const Branding branding = Branding::fromSettings(App::settings());
-    QApplication::setApplicationDisplayName(branding.productTitle);
+    app.setProperty("applicationTitle", branding.productTitle);
     {
         Tdl login(branding);
         if (login.exec() != QDialog::Accepted)

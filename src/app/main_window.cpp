@@ -74,7 +74,7 @@ Tform1::Tform1(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("Tform1"));
     m_branding = Branding::fromSettings(App::settings());
-    QApplication::setApplicationDisplayName(m_branding.productTitle);
+    qApp->setProperty("applicationTitle", m_branding.productTitle);
     setWindowTitle(m_branding.mainCaption());
 
     m_area = new QMdiArea(this);
@@ -95,6 +95,7 @@ Tform1::Tform1(QWidget *parent) : QMainWindow(parent)
     row->addWidget(m_area, 1);
     buildStatusBar();
 
+    m_area->viewport()->installEventFilter(this);
     reloadCompany(false);
     connect(&AppEvents::instance(), &AppEvents::companyChanged, this, [this] { reloadCompany(true); });
     connect(&AppEvents::instance(), &AppEvents::rightsChanged, this, &Tform1::applyMenuRights);
@@ -252,14 +253,27 @@ void Tform1::reloadCompany(bool afterCompanyWindow)
 
 void Tform1::setBackground(const QString &file)
 {
-    QPixmap picture(file);
-    m_area->setProperty("backgroundFile", picture.isNull() ? QString() : file);
-    if (picture.isNull()) {
+    m_background = file.isEmpty() ? QPixmap() : QPixmap(file);
+    m_area->setProperty("backgroundFile", m_background.isNull() ? QString() : file);
+    scaleBackground();
+}
+
+void Tform1::scaleBackground()
+{
+    if (m_background.isNull()) {
         m_area->setBackground(palette().brush(QPalette::Window));
         return;
     }
+    // Stretched to fill the work area, as the picture is meant to be seen.
     const QSize size = m_area->viewport()->size().isEmpty() ? QSize(1000, 640) : m_area->viewport()->size();
-    m_area->setBackground(QBrush(picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+    m_area->setBackground(QBrush(m_background.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+}
+
+bool Tform1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_area->viewport() && event->type() == QEvent::Resize)
+        scaleBackground();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void Tform1::applyMenuRights()

@@ -3,6 +3,7 @@
 
 #include <QMainWindow>
 #include <QMap>
+#include <QPixmap>
 #include <QPointer>
 
 class QAction;
@@ -33,6 +34,7 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildMenus();
@@ -44,8 +46,10 @@ private:
     void programUpdate();
     void showAbout();
     void setBackground(const QString &file);
+    void scaleBackground();
 
     Branding m_branding;
+    QPixmap m_background;
     QMdiArea *m_area = nullptr;
     QLabel *m_companyLabel = nullptr;
     QLabel *m_status[4] = {};

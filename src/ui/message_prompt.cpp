@@ -6,6 +6,9 @@
 #include <QMessageBox>
 
 namespace {
+// Plain boxes carry the application title, as the task bar does.
+QString applicationTitle() { return qApp->property("applicationTitle").toString(); }
+
 QWidget *owner() { return QApplication::activeWindow(); }
 
 QMessageBox::Icon boxIcon(Prompt::Icon icon)
@@ -33,7 +36,7 @@ QMessageBox::StandardButton button(Prompt::Answer a)
 
 void MessagePrompt::message(const QString &text, const QString &caption, Icon icon)
 {
-    QMessageBox box(boxIcon(icon), caption.isEmpty() ? QApplication::applicationDisplayName() : caption, text,
+    QMessageBox box(boxIcon(icon), caption.isEmpty() ? applicationTitle() : caption, text,
                     QMessageBox::Ok, owner());
     box.setButtonText(QMessageBox::Ok, QStringLiteral("确定"));
     box.exec();
@@ -47,7 +50,7 @@ Prompt::Answer MessagePrompt::question(const QString &text, const QString &capti
         set |= QMessageBox::Cancel;
     if (buttons == OkButton)
         set = QMessageBox::Ok;
-    QMessageBox box(boxIcon(icon), caption.isEmpty() ? QApplication::applicationDisplayName() : caption, text, set,
+    QMessageBox box(boxIcon(icon), caption.isEmpty() ? applicationTitle() : caption, text, set,
                     owner());
     box.setButtonText(QMessageBox::Yes, QStringLiteral("是(&Y)"));
     box.setButtonText(QMessageBox::No, QStringLiteral("否(&N)"));
