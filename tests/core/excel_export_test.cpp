@@ -1,0 +1,319 @@
+#include "support/temp_home.h"
+
+#include "core/database.h"
+#include "core/excel_export.h"
+
+#include <QFile>
+#include <QMap>
+#include <QProcess>
+#include <QStandardItemModel>
+#include <QXmlStreamReader>
+
+namespace {
+
+using Kind = ExportTable::Kind;
+
+// What a spreadsheet program reads back from the workbook: each cell's value
+// as written and the style it shows with.
+struct Workbook
+{
+    struct Cell
+    {
+        QString value;      // the number as text, or the string itself
+        bool isText = false;
+        QString numFormat;  // "" for the general format
+        bool bordered = false;
+        QString fontName;
+        double fontSize = 0;
+        QString hAlign, vAlign;
+    };
+    QMap<QString, Cell> cells; // "A1" → cell
+    QStringList merged;        // "A1:C1"
+    QList<int> rowNumbers;
+    QMap<int, double> widths;  // column number (1…) → width
+
+    bool has(const QString &ref) const { return cells.contains(ref); }
+    const Cell &at(const QString &ref) const { return *cells.find(ref); }
+};
+
+QByteArray member(const QString &xlsx, const QString &name)
+{
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"),
+            {QStringLiteral("-c"),
+             QStringLiteral("import sys,zipfile;sys.stdout.buffer.write(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]))"),
+             xlsx, name});
+    p.waitForFinished(30000);
+    EXPECT_EQ(p.exitCode(), 0) << name.toStdString() << ": " << p.readAllStandardError().toStdString();
+    return p.readAllStandardOutput();
+}
+
+// Formats Excel knows by number rather than by text.
+QString builtinFormat(int id)
+{
+    static const QMap<int, QString> known{{0, QString()}, {1, "0"}, {2, "0.00"}, {14, "m/d/yy"},
+                                          {20, "h:mm"}, {21, "h:mm:ss"}, {49, "@"}};
+    return known.value(id, QStringLiteral("#builtin%1").arg(id));
+}
+
+Workbook readWorkbook(const QString &path)
+{
+    Workbook wb;
+
+    QStringList shared;
+    {
+        QXmlStreamReader x(member(path, "xl/sharedStrings.xml"));
+        QString current;
+        while (!x.atEnd()) {
+            x.readNext();
+            if (x.isStartElement() && x.name() == u"si")
+                current.clear();
+            else if (x.isStartElement() && x.name() == u"t")
+                current += x.readElementText();
+            else if (x.isEndElement() && x.name() == u"si")
+                shared << current;
+        }
+    }
+
+    struct Font { QString name; double size = 0; };
+    struct Xf { int numFmt = 0, font = 0, border = 0; QString h, v; };
+    QMap<int, QString> numFmts;
+    QList<Font> fonts;
+    QList<bool> borders; // a thin line on every side
+    QList<Xf> xfs;
+    {
+        QXmlStreamReader x(member(path, "xl/styles.xml"));
+        QString section;
+        while (!x.atEnd()) {
+            x.readNext();
+            if (!x.isStartElement())
+                continue;
+            const auto n = x.name();
+            const auto a = x.attributes();
+            if (n == u"fonts" || n == u"borders" || n == u"cellXfs" || n == u"cellStyleXfs")
+                section = n.toString();
+            else if (n == u"numFmt")
+                numFmts[a.value("numFmtId").toInt()] = a.value("formatCode").toString();
+            else if (n == u"font" && section == u"fonts")
+                fonts << Font{};
+            else if (n == u"name" && section == u"fonts")
+                fonts.last().name = a.value("val").toString();
+            else if (n == u"sz" && section == u"fonts")
+                fonts.last().size = a.value("val").toDouble();
+            else if (n == u"border" && section == u"borders")
+                borders << true;
+            else if ((n == u"left" || n == u"right" || n == u"top" || n == u"bottom") && section == u"borders")
+                borders.last() = borders.last() && a.value("style") == u"thin";
+            else if (n == u"xf" && section == u"cellXfs")
+                xfs << Xf{a.value("numFmtId").toInt(), a.value("fontId").toInt(), a.value("borderId").toInt(), {}, {}};
+            else if (n == u"alignment" && section == u"cellXfs") {
+                xfs.last().h = a.value("horizontal").toString();
+                xfs.last().v = a.value("vertical").toString();
+            }
+        }
+    }
+
+    QXmlStreamReader x(member(path, "xl/worksheets/sheet1.xml"));
+    QString ref;
+    while (!x.atEnd()) {
+        x.readNext();
+        if (!x.isStartElement())
+            continue;
+        const auto a = x.attributes();
+        if (x.name() == u"row")
+            wb.rowNumbers << a.value("r").toInt();
+        else if (x.name() == u"mergeCell")
+            wb.merged << a.value("ref").toString();
+        else if (x.name() == u"col")
+            for (int c = a.value("min").toInt(); c <= a.value("max").toInt(); ++c)
+                wb.widths[c] = a.value("width").toDouble();
+        else if (x.name() == u"c") {
+            ref = a.value("r").toString();
+            Workbook::Cell cell;
+            cell.isText = a.value("t") == u"s";
+            const Xf xf = xfs.value(a.value("s").toInt());
+            cell.numFormat = numFmts.contains(xf.numFmt) ? numFmts[xf.numFmt] : builtinFormat(xf.numFmt);
+            cell.bordered = borders.value(xf.border);
+            cell.fontName = fonts.value(xf.font).name;
+            cell.fontSize = fonts.value(xf.font).size;
+            cell.hAlign = xf.h;
+            cell.vAlign = xf.v;
+            wb.cells[ref] = cell;
+        } else if (x.name() == u"v") {
+            Workbook::Cell &cell = wb.cells[ref];
+            cell.value = x.readElementText();
+            if (cell.isText)
+                cell.value = shared.value(cell.value.toInt());
+        }
+    }
+    return wb;
+}
+
+ExportTable sampleTable()
+{
+    ExportTable t;
+    t.title = QStringLiteral("订单明细查询");
+    t.columns = {{QStringLiteral("单号"), Kind::Text},
+                 {QStringLiteral("日期"), Kind::Date},
+                 {QStringLiteral("金额"), Kind::Number},
+                 {QStringLiteral("数量"), Kind::Integer},
+                 {QStringLiteral("审核"), Kind::Other},
+                 {QStringLiteral("套餐名称"), Kind::Text},
+                 {QStringLiteral("时间"), Kind::Time}};
+    t.rows = {
+        {QStringLiteral("00123"), QDate(2024, 3, 5), 1234.5, 3, 7, QStringLiteral("婚纱摄影豪华套餐（含外景）"),
+         QTime(14, 30, 0)},
+        // Dates come out of the database as ISO text; a null leaves the cell empty but bordered.
+        {QStringLiteral("00124"), QStringLiteral("2024-03-06"), QVariant(), QStringLiteral("2"), QVariant(),
+         QStringLiteral("A"), QStringLiteral("08:00:00")},
+    };
+    return t;
+}
+
+class ExcelExportTest : public TempHome
+{
+protected:
+    QString file(const QString &name) const { return homePath(name); }
+};
+
+} // namespace
+
+TEST_F(ExcelExportTest, LayoutFormatsAndBorders)
+{
+    const QString path = file("out.xlsx");
+    QString error;
+    ASSERT_TRUE(writeWorkbook(path, sampleTable(), QStringLiteral("黑体"), 18, &error)) << error.toStdString();
+    const Workbook wb = readWorkbook(path);
+
+    // Title: merged over the seven columns, centred both ways, in the given font.
+    EXPECT_EQ(wb.merged, QStringList{"A1:G1"});
+    const auto &title = wb.at("A1");
+    EXPECT_EQ(title.value, QStringLiteral("订单明细查询"));
+    EXPECT_EQ(title.hAlign, "center");
+    EXPECT_EQ(title.vAlign, "center");
+    EXPECT_EQ(title.fontName, QStringLiteral("黑体"));
+    EXPECT_EQ(title.fontSize, 18);
+
+    // Labels in row 2, in column order.
+    const QStringList labels{"单号", "日期", "金额", "数量", "审核", "套餐名称", "时间"};
+    for (int c = 0; c < labels.size(); ++c) {
+        const QString ref = QChar('A' + c) + QStringLiteral("2");
+        EXPECT_EQ(wb.at(ref).value, labels[c]) << ref.toStdString();
+        EXPECT_TRUE(wb.at(ref).bordered) << ref.toStdString();
+    }
+
+    struct Expect
+    {
+        const char *ref;
+        bool isText;
+        const char *value;
+        const char *format;
+    };
+    const Expect expected[] = {
+        {"A3", true, "00123", "@"},        // a code keeps its leading zeros
+        {"B3", false, "45356", "yyyy.mm.dd"},
+        {"C3", false, "1234.5", "0.00"},
+        {"D3", false, "3", "0_ "},
+        {"E3", false, "7", "0_ "},          // a column of no format of its own takes the previous one's
+        {"G3", false, "0.60416666666666663", "hh:mm:ss"},
+        {"B4", false, "45357", "yyyy.mm.dd"}, // ISO text becomes a date
+        {"D4", false, "2", "0_ "},            // numeric text in a number column becomes a number
+        {"G4", false, "0.33333333333333331", "hh:mm:ss"},
+    };
+    for (const Expect &e : expected) {
+        ASSERT_TRUE(wb.has(e.ref)) << e.ref;
+        const auto &c = wb.at(e.ref);
+        EXPECT_EQ(c.isText, e.isText) << e.ref;
+        EXPECT_NEAR(c.value.toDouble(), QString(e.value).toDouble(), 1e-9) << e.ref;
+        if (e.isText)
+            EXPECT_EQ(c.value, e.value) << e.ref;
+        EXPECT_EQ(c.numFormat, e.format) << e.ref;
+        EXPECT_TRUE(c.bordered) << e.ref;
+    }
+    // Empty values still carry the border of the table.
+    for (const char *ref : {"C4", "E4"}) {
+        ASSERT_TRUE(wb.has(ref)) << ref;
+        EXPECT_TRUE(wb.at(ref).value.isEmpty()) << ref;
+        EXPECT_TRUE(wb.at(ref).bordered) << ref;
+    }
+    EXPECT_FALSE(wb.at("A1").bordered);
+
+    // Widths follow the texts: the long Chinese package name (26 GBK bytes) gets
+    // a wide column, the short number column a narrow one.
+    EXPECT_GE(wb.widths.value(6), 26);
+    EXPECT_LT(wb.widths.value(4), 12);
+    EXPECT_GE(wb.widths.value(2), 10); // "2024.03.05"
+}
+
+TEST_F(ExcelExportTest, EmptyRecordSetGivesTitleAndLabelsOnly)
+{
+    ExportTable t = sampleTable();
+    t.rows.clear();
+    const QString path = file("empty.xlsx");
+    QString error;
+    ASSERT_TRUE(writeWorkbook(path, t, QStringLiteral("黑体"), 18, &error)) << error.toStdString();
+    const Workbook wb = readWorkbook(path);
+    EXPECT_EQ(wb.rowNumbers, (QList<int>{1, 2}));
+    EXPECT_EQ(wb.merged, QStringList{"A1:G1"});
+    EXPECT_EQ(wb.at("G2").value, QStringLiteral("时间"));
+}
+
+TEST_F(ExcelExportTest, ModelColumnsTakeTheirKindFromTheValues)
+{
+    QStandardItemModel model(2, 4);
+    model.setHorizontalHeaderLabels({"编码", "日期", "金额", "张数"});
+    const QVariantList rows[] = {{"001", "2024-05-01", qlonglong(100), qlonglong(2)},
+                                 {"002", "2024-05-02", 99.5, qlonglong(1)}};
+    for (int r = 0; r < 2; ++r)
+        for (int c = 0; c < 4; ++c)
+            model.setData(model.index(r, c), rows[r][c], Qt::EditRole);
+
+    const ExportTable t = ExportTable::fromModel(model, QStringLiteral("标题"), {0, 1, 2, 3});
+    ASSERT_EQ(t.columns.size(), 4);
+    EXPECT_EQ(t.columns[0].label, QStringLiteral("编码"));
+    EXPECT_EQ(t.columns[0].kind, Kind::Text);
+    EXPECT_EQ(t.columns[1].kind, Kind::Date);
+    EXPECT_EQ(t.columns[2].kind, Kind::Number); // whole money in the first row does not make it an integer column
+    EXPECT_EQ(t.columns[3].kind, Kind::Integer);
+    EXPECT_EQ(t.rows.size(), 2);
+    EXPECT_EQ(t.rows[1][2].toDouble(), 99.5);
+}
+
+TEST_F(ExcelExportTest, UserWithoutExportRightIsRefused)
+{
+    addEmployee("101", "张三");
+    loginAs("101");
+    ExportToExcel(sampleTable(), QStringLiteral("订单明细查询"), QStringLiteral("黑体"), 18);
+    ASSERT_EQ(prompt->shown.size(), 1u);
+    EXPECT_EQ(prompt->shown[0].text, QStringLiteral("您没有导出权！"));
+    EXPECT_EQ(prompt->shown[0].caption, QStringLiteral("提示"));
+    EXPECT_TRUE(prompt->fileDialogs.isEmpty()); // not even asked for a file
+}
+
+TEST_F(ExcelExportTest, ExportWritesTheChosenFileAsXlsx)
+{
+    loginAs("000");
+    prompt->chooseFile(file("订单")); // typed without an extension
+    ExportToExcel(sampleTable(), QStringLiteral("订单明细查询（2024）"), QStringLiteral("黑体"), 18);
+    EXPECT_TRUE(prompt->shown.empty()) << prompt->last().toStdString();
+    EXPECT_EQ(prompt->fileDialogs, QStringList{"另存为"});
+    ASSERT_TRUE(QFile::exists(file("订单.xlsx")));
+    EXPECT_FALSE(QFile::exists(file("订单")));
+    // The title argument is the one shown, whatever the table carried.
+    EXPECT_EQ(readWorkbook(file("订单.xlsx")).at("A1").value, QStringLiteral("订单明细查询（2024）"));
+}
+
+TEST_F(ExcelExportTest, CancelWritesNothingAndFailureIsShown)
+{
+    loginAs("000");
+    ExportToExcel(sampleTable(), QStringLiteral("订单"), QStringLiteral("黑体"), 18); // dialog cancelled
+    EXPECT_TRUE(prompt->shown.empty());
+
+    const QString unwritable = file("no/such/folder/订单.xlsx");
+    prompt->chooseFile(unwritable);
+    ExportToExcel(sampleTable(), QStringLiteral("订单"), QStringLiteral("黑体"), 18);
+    ASSERT_EQ(prompt->shown.size(), 1u);
+    EXPECT_EQ(prompt->shown[0].caption, QStringLiteral("提示"));
+    EXPECT_TRUE(prompt->shown[0].text.contains(unwritable)) << prompt->last().toStdString();
+    EXPECT_FALSE(QFile::exists(unwritable));
+}
