@@ -1,0 +1,47 @@
+#include "system/password_change.h"
+
+#include "core/database.h"
+#include "core/password.h"
+#include "core/prompt.h"
+#include "core/session.h"
+
+#include <QSqlQuery>
+
+namespace PasswordChange {
+namespace {
+const QString caption = QStringLiteral("提示：");
+
+Outcome tell(Outcome outcome, const QString &text)
+{
+    prompt().info(text, caption);
+    return outcome;
+}
+}
+
+QString windowCaption() { return QStringLiteral("修改密码 :") + App::session().currentUserName; }
+
+Outcome change(const QString &oldPassword, const QString &newPassword, const QString &repeatedPassword)
+{
+    const QString code = App::session().currentUserCode;
+    try {
+        QSqlQuery q = execSql(QStringLiteral("SELECT MM FROM bm_yg WHERE BM = ?"), {code});
+        // Without the user's row there is nothing the old password could match;
+        // reporting success for an update of no row would be a lie.
+        if (!q.next() || !Password::verify(q.value(0).toString(), oldPassword))
+            return tell(Outcome::WrongOldPassword, QStringLiteral("原密码错！"));
+        if (newPassword.isEmpty())
+            return tell(Outcome::EmptyNewPassword, QStringLiteral("新密码不能为空！"));
+        if (newPassword != repeatedPassword)
+            return tell(Outcome::Mismatch, QStringLiteral("新密码与验证密码不一致！"));
+        const QString hashed = Password::hash(newPassword);
+        // An empty hash would store the empty password: refuse rather than weaken the account.
+        if (hashed.isEmpty())
+            throw DbError(QStringLiteral("无法生成密码摘要"));
+        execSql(QStringLiteral("UPDATE bm_yg SET MM = ? WHERE BM = ?"), {hashed, code});
+    } catch (const DbError &e) {
+        prompt().message(e.text(), caption, Prompt::Icon::Critical);
+        return Outcome::Failed;
+    }
+    return tell(Outcome::Changed, QStringLiteral("密码修改成功！"));
+}
+}

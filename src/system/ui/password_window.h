@@ -1,0 +1,22 @@
+#pragma once
+#include <QDialog>
+
+class QLineEdit;
+
+// 修改密码: the logged-in user changes his own password.
+class Tggmm : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit Tggmm(QWidget *parent = nullptr);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void confirm();
+
+    QLineEdit *m_old = nullptr;
+    QLineEdit *m_new = nullptr;
+    QLineEdit *m_repeat = nullptr;
+};
