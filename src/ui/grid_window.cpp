@@ -1,4 +1,5 @@
 #include "ui/grid_window.h"
+#include "core/excel_export.h"
 #include "core/prompt.h"
 #include "core/record_set.h"
 #include "ui/grid_header.h"
@@ -373,4 +374,14 @@ void GridWindow::showEvent(QShowEvent *event)
     // from minimised must not make the close forget them).
     if (!event->spontaneous())
         m_unsaved = m_set->isDirty();
+}
+
+void GridWindow::exportRequested()
+{
+    commitEdits();
+    QList<int> columns;
+    for (int c = 0; c < m_filter->columnCount(); ++c)
+        if (!m_view->isColumnHidden(c))
+            columns << c;
+    ExportToExcel(ExportTable::fromModel(*m_filter, windowTitle(), columns), windowTitle(), QStringLiteral("黑体"), 18);
 }

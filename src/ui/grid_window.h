@@ -68,8 +68,9 @@ public Q_SLOTS:
     bool save();
 
 protected:
-    // "导出[&O]": members export their rows here; the base does nothing.
-    virtual void exportRequested() {}
+    // "导出[&O]": the visible columns of the shown rows go to an Excel workbook
+    // titled with the caption (members may export something else).
+    virtual void exportRequested();
     // After every load and after every successful save (count summaries and the like).
     // The first load runs in this base's constructor, before a subclass exists:
     // a subclass that needs afterLoad() for it calls it at the end of its own constructor.

@@ -141,3 +141,25 @@ TEST_F(MainWindowTest, AlternativeBrandingAndCompanyName)
     EXPECT_EQ(w.findChild<QLabel *>("statusPanel2")->text(), QString::fromUtf8("操作员：系统管理员"));
     closeQuietly(w);
 }
+
+TEST_F(MainWindowTest, ChildWindowsOpenOnceAndRightsFollowThePermissionWindow)
+{
+    loginWithRights("", "", "", "");
+    Tform1 w;
+    w.show();
+    w.entryAction("211")->trigger();
+    w.entryAction("211")->trigger();
+    EXPECT_EQ(w.findChildren<QWidget *>("TBM_YG").size(), 1);
+    // Entries whose window this build lacks do nothing.
+    EXPECT_EQ(w.openWindow("Txsd", QString::fromUtf8("婚礼订单")), nullptr);
+
+    QWidget *rights = w.openWindow("TGGQX", QString::fromUtf8("权限设置"));
+    ASSERT_NE(rights, nullptr);
+    execSql("UPDATE bm_yg SET QX2='null' WHERE BM='001'");
+    EXPECT_TRUE(w.entryAction("211")->isEnabled());
+    delete rights;
+    EXPECT_FALSE(w.entryAction("211")->isEnabled());
+    for (QWidget *child : w.findChildren<QWidget *>("TBM_YG"))
+        delete child;
+    closeQuietly(w);
+}

@@ -8,6 +8,8 @@
 #include "ui/record_model.h"
 
 #include <QAbstractItemModelTester>
+#include <QFileInfo>
+#include <QProcess>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -304,4 +306,32 @@ TEST_F(EmployeeWindowTest, RecordModelShowsAndTakesValuesByColumnType)
     EXPECT_DOUBLE_EQ(q.value(2).toDouble(), 0.85);
     EXPECT_TRUE(q.value(3).isNull());
     EXPECT_DOUBLE_EQ(q.value(4).toDouble(), 30.0);
+}
+
+namespace {
+// The export button writes the shown rows of the visible columns, under the right to export.
+TEST_F(EmployeeWindowTest, ExportNeedsTheRightAndWritesTheShownRows)
+{
+    open();
+    execSql("UPDATE bm_yg SET qxqt='QX-' WHERE BM='000'");
+    loginAs("000");
+    click("exportButton");
+    EXPECT_EQ(prompt->last(), QString::fromUtf8("您没有导出权！"));
+    EXPECT_TRUE(prompt->fileDialogs.isEmpty());
+
+    execSql("UPDATE bm_yg SET qxqt='QX-18,' WHERE BM='000'");
+    loginAs("000");
+    const QString file = homePath("employees.xlsx");
+    prompt->chooseFile(file);
+    click("exportButton");
+    ASSERT_TRUE(QFileInfo::exists(file));
+    QProcess unzip;
+    unzip.start("unzip", {"-p", file, "xl/sharedStrings.xml"});
+    ASSERT_TRUE(unzip.waitForFinished());
+    const QString strings = QString::fromUtf8(unzip.readAllStandardOutput());
+    EXPECT_TRUE(strings.contains(QString::fromUtf8("员工资料")));
+    EXPECT_TRUE(strings.contains(QString::fromUtf8("张三")));
+    EXPECT_TRUE(strings.contains(QString::fromUtf8("登录名称")));
+    EXPECT_FALSE(strings.contains(QString::fromUtf8("密码"))); // hidden column stays out
+}
 }
