@@ -350,6 +350,8 @@ QWidget *Tform1::openWindow(const QString &className, const QString &caption)
     w->setAttribute(Qt::WA_DeleteOnClose);
     // Child windows sit at the top left of the work area.
     sub->move(0, 0);
+    if (kind->fillWorkArea)
+        sub->resize(m_area->viewport()->size() - QSize(6, 4));
     m_children.insert(className, sub);
     if (className == QLatin1String("TGGQX"))
         connect(w, &QObject::destroyed, this, &Tform1::applyMenuRights);

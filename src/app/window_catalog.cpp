@@ -10,16 +10,16 @@
 
 namespace {
 template <typename W>
-WindowKind kind(const char *className, bool dialog = false)
+WindowKind kind(const char *className, bool dialog = false, bool fillWorkArea = false)
 {
-    return {className, [] { return static_cast<QWidget *>(new W); }, dialog};
+    return {className, [] { return static_cast<QWidget *>(new W); }, dialog, fillWorkArea};
 }
 }
 
 const WindowKind *findWindowKind(const QString &className)
 {
     static const std::vector<WindowKind> kinds = {
-        kind<TBM_YG>("TBM_YG"),
+        kind<TBM_YG>("TBM_YG", false, true),
         kind<TGGQX>("TGGQX"),
         kind<Tggmm>("Tggmm", true),
         kind<TBM_GSXX>("TBM_GSXX"),

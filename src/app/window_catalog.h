@@ -11,6 +11,9 @@ struct WindowKind
     const char *className;
     std::function<QWidget *()> create;
     bool dialog = false; // shown modally instead of as a child of the work area
+    // Lists and documents take the whole work area, less a few pixels; the
+    // small setting windows keep their own size.
+    bool fillWorkArea = false;
 };
 
 const WindowKind *findWindowKind(const QString &className);
