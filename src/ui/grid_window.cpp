@@ -155,6 +155,7 @@ GridWindow::GridWindow(const QString &caption, GridSpec spec, QWidget *parent) :
     m_filterBox->setObjectName(QStringLiteral("filterBox"));
     m_filterBox->setClearButtonEnabled(true);
     filterLabel->setBuddy(m_filterBox);
+    m_filterLabel = filterLabel;
 
     m_save = new QPushButton(QStringLiteral("保存[&S]"), this);
     m_save->setObjectName(QStringLiteral("saveButton"));
@@ -294,6 +295,8 @@ bool GridWindow::reload()
 
 void GridWindow::insertRow()
 {
+    if (!m_insertDelete)
+        return;
     commitEdits();
     const int row = m_set->insertRow();
     setCurrentRow(row, m_set->spec().keyColumn);
@@ -302,6 +305,8 @@ void GridWindow::insertRow()
 
 void GridWindow::deleteCurrentRow()
 {
+    if (!m_insertDelete)
+        return;
     commitEdits();
     const QModelIndex current = m_view->currentIndex();
     const int row = currentRow();
@@ -330,14 +335,41 @@ bool GridWindow::saveRows(bool announceSuccess)
         afterSave();
         return true;
     case RecordSet::SaveResult::DuplicateCode:
-        prompt().warn(QString::fromUtf8(kDuplicateMessage));
+        saveFailed(true, error);
         return false;
     case RecordSet::SaveResult::Failed:
-        // Not a duplicate (a locked or unwritable file): the database's own words help more.
-        prompt().message(error, QString(), Prompt::Icon::Critical);
+        saveFailed(false, error);
         return false;
     }
     return false;
+}
+
+void GridWindow::saveFailed(bool duplicateCode, const QString &error)
+{
+    if (duplicateCode)
+        prompt().warn(QString::fromUtf8(kDuplicateMessage));
+    else // a locked or unwritable file: the database's own words help more
+        prompt().message(error, QString(), Prompt::Icon::Critical);
+}
+
+void GridWindow::setFeatureShown(Feature feature, bool shown)
+{
+    switch (feature) {
+    case Feature::InsertDelete:
+        m_insertDelete = shown;
+        m_insert->setVisible(shown);
+        m_delete->setVisible(shown);
+        break;
+    case Feature::Filter:
+        m_filterLabel->setVisible(shown);
+        m_filterBox->setVisible(shown);
+        if (!shown)
+            m_filterBox->clear();
+        break;
+    case Feature::Export:
+        m_export->setVisible(shown);
+        break;
+    }
 }
 
 void GridWindow::applyFilter(const QString &text) { m_filter->setText(text.trimmed()); }

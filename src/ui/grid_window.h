@@ -38,8 +38,10 @@ class GridView;
 //   closes, Cancel stays). A failed save keeps the window open with the edits.
 // - the window deletes itself when closed.
 //
-// Subclass hooks: exportRequested(), afterLoad(), afterSave(); extra buttons go
-// through addToolWidget(); rights-dependent columns through setColumnVisible().
+// Subclass hooks: exportRequested(), afterLoad(), afterSave(), saveFailed(); extra
+// buttons go through addToolWidget(); rights-dependent columns through
+// setColumnVisible(); members over a fixed set of rows drop the navigator, the
+// filter or the export with setFeatureShown().
 class GridWindow : public QWidget
 {
     Q_OBJECT
@@ -76,6 +78,14 @@ protected:
     // a subclass that needs afterLoad() for it calls it at the end of its own constructor.
     virtual void afterLoad() {}
     virtual void afterSave() {}
+    // Tells why a save failed (the rows are rolled back and every pending change
+    // kept). By default a duplicate code gets "编码存在重复无法保存，请删除重复后重试"
+    // and any other failure the database's own words.
+    virtual void saveFailed(bool duplicateCode, const QString &error);
+
+    enum class Feature { InsertDelete, Filter, Export };
+    // A hidden InsertDelete also makes the Insert and Ctrl+Delete keys do nothing.
+    void setFeatureShown(Feature feature, bool shown);
 
     // Puts a widget on the button row, before "保存[&S]".
     void addToolWidget(QWidget *widget);
@@ -96,9 +106,11 @@ private:
     QToolButton *m_insert = nullptr;
     QToolButton *m_delete = nullptr;
     QLineEdit *m_filterBox = nullptr;
+    QWidget *m_filterLabel = nullptr;
     QHBoxLayout *m_tools = nullptr;
     QPushButton *m_save = nullptr;
     QPushButton *m_export = nullptr;
     QPushButton *m_exit = nullptr;
     bool m_unsaved = false;
+    bool m_insertDelete = true;
 };

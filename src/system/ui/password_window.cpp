@@ -4,6 +4,7 @@
 
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -28,7 +29,7 @@ Tggmm::Tggmm(QWidget *parent) : QDialog(parent)
     form->addRow(QStringLiteral("新 密 码"), m_new);
     form->addRow(QStringLiteral("重新输入"), m_repeat);
 
-    auto *ok = new QPushButton(QStringLiteral("确 定"), this);
+    auto *ok = m_ok = new QPushButton(QStringLiteral("确 定"), this);
     ok->setObjectName(QStringLiteral("okButton"));
     ok->setAutoDefault(false);
     auto *exit = new QPushButton(QStringLiteral("退 出"), this);
@@ -45,6 +46,28 @@ Tggmm::Tggmm(QWidget *parent) : QDialog(parent)
 
     connect(ok, &QPushButton::clicked, this, &Tggmm::confirm);
     connect(exit, &QPushButton::clicked, this, &QDialog::reject);
+
+    for (QLineEdit *e : {m_old, m_new, m_repeat})
+        e->installEventFilter(this);
+}
+
+bool Tggmm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (watched == m_old)
+                m_new->setFocus(Qt::TabFocusReason);
+            else if (watched == m_new)
+                m_repeat->setFocus(Qt::TabFocusReason);
+            else if (watched == m_repeat)
+                m_ok->click();
+            else
+                return QDialog::eventFilter(watched, event);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void Tggmm::showEvent(QShowEvent *event)

@@ -2,8 +2,10 @@
 #include <QDialog>
 
 class QLineEdit;
+class QPushButton;
 
-// 修改密码: the logged-in user changes his own password.
+// 修改密码: the logged-in user changes his own password. Enter in a box moves
+// on to the next one; in the last box it presses "确 定".
 class Tggmm : public QDialog
 {
     Q_OBJECT
@@ -12,6 +14,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void confirm();
@@ -19,4 +22,5 @@ private:
     QLineEdit *m_old = nullptr;
     QLineEdit *m_new = nullptr;
     QLineEdit *m_repeat = nullptr;
+    QPushButton *m_ok = nullptr;
 };

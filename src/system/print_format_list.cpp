@@ -1,0 +1,67 @@
+#include "system/print_format_list.h"
+
+#include "core/home.h"
+#include "core/session.h"
+
+#include <QRegularExpression>
+
+namespace PrintFormatList {
+
+GridSpec spec(const QStringList &codes)
+{
+    GridSpec s;
+    s.table = QStringLiteral("gg_dj");
+    s.keyColumn = QStringLiteral("DM");
+    s.orderBy = QStringLiteral("DM ASC");
+    // DM is declared COLLATE NOCASE, so IN matches the codes in any ASCII case.
+    QStringList marks;
+    for (const QString &code : codes) {
+        marks << QStringLiteral("?");
+        s.whereBinds << code;
+    }
+    s.where = marks.isEmpty() ? QStringLiteral("0 = 1") : QStringLiteral("DM IN (%1)").arg(marks.join(QLatin1Char(',')));
+
+    auto col = [](const char *field, const char *title, int width) {
+        GridColumn c;
+        c.field = QString::fromLatin1(field);
+        c.title = QString::fromUtf8(title);
+        c.width = width;
+        return c;
+    };
+    GridColumn name = col("MC", "名称", 220);
+    s.columns.push_back(name);
+    s.columns.push_back(col("DZ", "位置", 260));
+    GridColumn code = col("DM", "代码", 80);
+    code.hidden = true;
+    code.readOnly = true;
+    s.columns.push_back(code);
+    return s;
+}
+
+QString formatFileName(const QString &chosenPath)
+{
+    QString name = chosenPath.trimmed();
+    // Values written on Windows carry backslashes; only the last part counts.
+    name.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    name = name.mid(name.lastIndexOf(QLatin1Char('/')) + 1);
+    if (name == QLatin1String(".") || name == QLatin1String(".."))
+        return QString();
+    return name;
+}
+
+QString proposedFileName(const QString &code)
+{
+    QString name = code.trimmed().toLower();
+    name.replace(QRegularExpression(QStringLiteral("[^a-z0-9_\\-]")), QStringLiteral("_"));
+    return name.isEmpty() ? QString() : name + QStringLiteral(".html");
+}
+
+QString templateFile(const QString &dz)
+{
+    const QString name = formatFileName(dz);
+    if (name.isEmpty())
+        return QString();
+    return App::home().printFormatDir() + QLatin1Char('/') + name;
+}
+
+} // namespace PrintFormatList

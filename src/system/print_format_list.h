@@ -1,0 +1,24 @@
+#pragma once
+#include "core/grid_spec.h"
+
+#include <QStringList>
+
+// The print formats (gg_dj) of one window's print codes, as the template window
+// edits them: 名称 and 位置 shown, the code hidden. Codes match without regard to
+// ASCII case ("skd" finds "SKD"). The window edits existing rows only.
+namespace PrintFormatList {
+
+GridSpec spec(const QStringList &codes);
+
+// What a chosen template file leaves in DZ: its name without any folder, since
+// templates are always looked for in PrintFormat/ ("C:\x\skd2.html" and
+// "/some/folder/skd2.html" both give "skd2.html").
+QString formatFileName(const QString &chosenPath);
+
+// The file name proposed for a code whose row names no template yet ("<code>.html").
+QString proposedFileName(const QString &code);
+
+// PrintFormat/ + the file name of a DZ value; empty when DZ names no file.
+QString templateFile(const QString &dz);
+
+} // namespace PrintFormatList
