@@ -8,7 +8,7 @@ GridHeader::GridHeader(QWidget *parent) : QHeaderView(Qt::Horizontal, parent)
 {
     setSectionsClickable(true);
     setHighlightSections(true);
-    // Groups follow the model's column order, so columns stay where the spec puts them.
+    // Groups follow the model's column order, so columns stay where the GridSpec puts them.
     setSectionsMovable(false);
     setDefaultAlignment(Qt::AlignCenter);
 }

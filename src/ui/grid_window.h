@@ -28,7 +28,7 @@ class GridView;
 // - navigator with insert ("navInsert", Insert key; always appends) and delete
 //   ("navDelete", Ctrl+Delete; asks nothing, pending until saved);
 // - filter box ("filterBox"): shows the loaded rows containing the text in one of
-//   the spec's filterFields (default: the visible columns); rows appended since
+//   the GridSpec's filterFields (default: the visible columns); rows appended since
 //   stay visible so they can be filled in. Enter there moves to the next control;
 // - "保存[&S]" ("saveButton", Ctrl+S): "保存成功！", or rollback with
 //   "编码存在重复无法保存，请删除重复后重试" and every pending row kept;
