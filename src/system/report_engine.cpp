@@ -408,3 +408,9 @@ bool ReportEngine::printToPdf(const QString &html, const QString &pdfPath, const
     job.layout = pageLayout(pageSize, orientation);
     return printToPdf(job, pdfPath);
 }
+
+QString ReportEngine::formatName(const QString &code)
+{
+    const QVariant name = scalarSql(QStringLiteral("SELECT MC FROM gg_dj WHERE DM = ?"), {code});
+    return name.isValid() && !name.toString().isEmpty() ? name.toString() : code;
+}

@@ -57,6 +57,8 @@ public:
     // The template text; a missing row, file name or file gives an empty
     // template (an empty page), which is not an error.
     static QString loadTemplate(const QString &code);
+    // The name of a print code (gg_dj.MC), or the code itself when it has none.
+    static QString formatName(const QString &code);
 
     static QFont defaultFont();
     // A document for the HTML with the program's CJK font as its default.

@@ -24,8 +24,7 @@ QString codeTitle(const QString &code, const QString &title)
 {
     if (!title.isEmpty())
         return title;
-    const QVariant name = scalarSql(QStringLiteral("SELECT MC FROM gg_dj WHERE DM = ?"), {code});
-    return name.isValid() && !name.toString().isEmpty() ? name.toString() : code;
+    return ReportEngine::formatName(code);
 }
 
 } // namespace
