@@ -4,7 +4,10 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringView>
 #include <QVariant>
+#include <cstddef>
+#include <memory>
 #include <vector>
 
 // The rows of one table held in memory for editing, as a grid window shows them.
@@ -15,6 +18,11 @@
 // Values are typed by the schema: Text as QString, Decimal as double, DateTime
 // as ISO text ("YYYY-MM-DD" or "YYYY-MM-DD HH:MM:SS"), Bool as bool, Integer as
 // qlonglong; NULL is a null QVariant and stays distinct from an empty text.
+//
+// Lists run to hundreds of thousands of rows, so a row is kept compact: one
+// block holds a small cell per value and, after the cells, the row's texts one
+// after another. Loading from SQLite reads the statement directly; saving
+// visits only the rows that changed.
 class RecordSet : public QObject
 {
     Q_OBJECT
@@ -42,6 +50,9 @@ public:
 
     QVariant value(int row, int field) const;
     QVariant value(int row, const QString &field) const;
+    // A Text or DateTime value without a copy, for scanning many rows (a
+    // search); empty for NULL and for other types. Valid until the row changes.
+    QStringView textView(int row, int field) const;
     // Sets a value (converted to the column's type); returns whether it changed.
     // Changing the key column runs the codeChanged hook.
     bool setValue(int row, int field, const QVariant &value);
@@ -59,7 +70,7 @@ public:
 
     RowState rowState(int row) const;
     int pendingDeletions() const { return int(m_deleted.size()); }
-    bool isDirty() const;
+    bool isDirty() const { return !m_deleted.empty() || !m_dirty.empty(); }
 
     // Writes deletions, then changed rows (only their changed columns, found by
     // their key as loaded), then appended rows, in one transaction. On failure
@@ -82,15 +93,50 @@ Q_SIGNALS:
     void saved();
 
 private:
+    // One value. A null QString kept by a Text column (NullString) is not a NULL
+    // in memory, though it is written as one.
+    struct Cell
+    {
+        enum Kind : quint8 { Null, Text, NullString, Double, Integer, Bool };
+        union {
+            double d;
+            qint64 i;
+            struct
+            {
+                quint32 at, size; // characters, within the row's texts
+            } text;
+        };
+        Kind kind = Null;
+    };
+    // What a changed or deleted row needs for its UPDATE or DELETE.
+    struct Pending
+    {
+        QVariant key;               // code (or rowid) as loaded
+        std::vector<bool> modified; // per field
+    };
     struct Row
     {
-        QList<QVariant> values;
-        QVariant key; // key as loaded (code or rowid); null for appended rows
+        std::unique_ptr<std::byte[]> data; // fieldCount() cells, then the texts (UTF-16)
+        std::unique_ptr<Pending> pending;  // set once a loaded row is changed or deleted
+        qint64 rowid = 0;                 // tables without a code column
         RowState state = RowState::Unchanged;
-        std::vector<bool> modified; // per field; empty while nothing changed
     };
 
-    QString selectSql(bool countOnly) const;
+    QString selectSql() const;
+    bool loadFromSqlite(void *handle, QString *error);
+    bool loadThroughQuery(QString *error);
+    Row newRow() const;
+    std::unique_ptr<std::byte[]> rowData(const Cell *cells, const char16_t *texts, size_t textSize) const;
+    const Cell *cellsOf(const Row &row) const { return reinterpret_cast<const Cell *>(row.data.get()); }
+    const QChar *textsOf(const Row &row) const
+    {
+        return reinterpret_cast<const QChar *>(row.data.get() + m_fields.size() * sizeof(Cell));
+    }
+    static void storeValue(const QVariant &normalizedValue, std::u16string &texts, Cell &cell);
+    QVariant cellValue(const Row &row, int field) const;
+    void setCell(Row &row, int field, const QVariant &normalizedValue);
+    QVariant loadedKey(const Row &row) const;
+    void markDirty(int row);
 
     GridSpec m_spec;
     const Schema::Table *m_table = nullptr;
@@ -98,5 +144,6 @@ private:
     int m_keyField = -1;
     std::vector<Row> m_rows;
     std::vector<Row> m_deleted;
+    std::vector<int> m_dirty; // rows appended or changed since the last save, ascending
     int m_hookDepth = 0;
 };

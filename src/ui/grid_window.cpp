@@ -43,12 +43,16 @@ public:
             if (searched && source->fieldOf(c) >= 0)
                 m_columns.push_back(c);
         }
+        source->setSearchColumns(m_columns);
     }
 
     void setText(const QString &text)
     {
         m_text = text;
-        invalidateFilter();
+        m_key = RecordModel::searchKey(text);
+        // One layout change rather than a removal per run of hidden rows: the
+        // grid handles each removal in time proportional to all its rows.
+        invalidate();
     }
     QString text() const { return m_text; }
 
@@ -60,21 +64,15 @@ protected:
         const RecordSet *set = m_source->recordSet();
         if (set->rowState(row) == RecordSet::RowState::Inserted)
             return true;
-        for (int c : m_columns) {
-            const int field = m_source->fieldOf(c);
-            // Plain text is searched as stored; numbers and dates as shown.
-            const QString value = set->fieldType(field) == Schema::Type::Text ? set->value(row, field).toString()
-                                                                               : m_source->displayText(row, c);
-            if (value.contains(m_text, Qt::CaseInsensitive))
-                return true;
-        }
-        return false;
+        // Plain text is searched as stored; numbers and dates as shown.
+        return m_source->rowContains(row, m_key);
     }
 
 private:
     RecordModel *m_source;
     std::vector<int> m_columns;
     QString m_text;
+    QString m_key; // m_text prepared for RecordModel::rowContains
 };
 
 // The grid itself; it can end an open editor so that a save or a close never

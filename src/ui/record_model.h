@@ -1,7 +1,9 @@
 #pragma once
 #include "core/grid_spec.h"
+#include "core/schema.h"
 
 #include <QAbstractTableModel>
+#include <string>
 
 class RecordSet;
 
@@ -28,6 +30,16 @@ public:
     // A value as the grid shows it.
     QString displayText(int row, int column) const;
 
+    // Searching rows as the filter box does: a row matches when one of the
+    // search columns contains the text, ignoring case; plain text is searched
+    // as stored, numbers and dates as shown. The searched texts of a row are
+    // made once and kept until the row changes, so that every keystroke in the
+    // filter of a long list costs one plain pass over the rows.
+    void setSearchColumns(std::vector<int> columns);
+    // The text prepared for rowContains(); make it once per search.
+    static QString searchKey(QStringView text);
+    bool rowContains(int row, const QString &key) const;
+
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
@@ -38,8 +50,23 @@ public:
 private:
     bool isCell(const QModelIndex &index) const;
     QVariant parsed(int column, const QVariant &value, bool *ok) const;
+    struct SearchColumn
+    {
+        int column;
+        int field;
+        Schema::Type type;
+        int decimals; // of the column's number format
+    };
+    // The text a search looks at: plain text as stored, anything else as shown.
+    void appendSearched(std::u16string &out, int row, const SearchColumn &column) const;
+    QString searchTextOf(int row) const;
 
     RecordSet *m_set;
     std::vector<GridColumn> m_columns;
     std::vector<int> m_fieldIndex;
+    std::vector<SearchColumn> m_search;
+    // Per row: the folded texts of the search columns, each followed by a NUL;
+    // a null string is made when first needed. Empty until the first search.
+    mutable std::vector<QString> m_searchText;
+    mutable std::u16string m_searchBuffer;
 };

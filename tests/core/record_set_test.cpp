@@ -268,6 +268,85 @@ TEST_F(RecordSetTest, HooksShapeNewRowsAndEdits)
     EXPECT_TRUE(set.setValue(0, "ZW", "x"));
 }
 
+// Values come straight from SQLite; whatever a column holds (SQLite keeps
+// any value in any column), the set must type it exactly as normalized() types
+// what the Qt driver hands over.
+TEST_F(RecordSetTest, LoadedValuesMatchTheDriverWhateverTheStorage)
+{
+    execSql("INSERT INTO bm_kh (BM, MC, KH, ZK, ZJF, LJXF, TSJ, QF, RQ, SR, HQ, BZ, DZ) VALUES "
+            "('a', '', 123, 'abc', ' 12 ', x'3132', 2, 0.0, ' 2024-03-05 ', '', 20240305, NULL, 1.5)");
+    execSql("INSERT INTO bm_kh (BM, MC, KH, ZK, ZJF, LJXF, TSJ, QF, RQ, SR, HQ, BZ, DZ) VALUES "
+            "('b', 'Éa 张', '', 0.85, 7, -0.0, 'T', '', '2024-03-05 08:09:10', '  ', '2024-02-30', 'x\ny', '')");
+    execSql("INSERT INTO BM_TXM (ID, XH, SL, LSJ, TXM) VALUES ('1', '7', 2.6, '3', NULL)");
+
+    for (const char *table : {"bm_kh", "BM_TXM"}) {
+        GridSpec s;
+        s.table = table;
+        if (QString(table) == "bm_kh") {
+            s.where = "BM IN (?, ?)";
+            s.whereBinds = {"a", "b"};
+            s.keyColumn = "BM";
+        }
+        s.orderBy = "rowid";
+        RecordSet set(s);
+        ASSERT_TRUE(set.load());
+        const QString where = s.where.isEmpty() ? QString() : " WHERE " + s.where;
+        QSqlQuery q = execSql(QString("SELECT * FROM %1%2 ORDER BY rowid").arg(table, where), s.whereBinds);
+        int row = 0;
+        for (; q.next(); ++row) {
+            ASSERT_LT(row, set.rowCount());
+            for (int f = 0; f < set.fieldCount(); ++f) {
+                const QVariant expected = RecordSet::normalized(set.fieldType(f), q.value(set.fieldName(f)));
+                const QVariant got = set.value(row, f);
+                const std::string where = QString("%1.%2 row %3").arg(table, set.fieldName(f)).arg(row).toStdString();
+                EXPECT_EQ(got.isNull(), expected.isNull()) << where;
+                EXPECT_EQ(got.typeId(), expected.typeId()) << where;
+                EXPECT_EQ(got, expected) << where;
+                if (got.typeId() == QMetaType::QString)
+                    EXPECT_EQ(got.toString().isNull(), expected.toString().isNull()) << where;
+                const bool text = set.fieldType(f) == Schema::Type::Text || set.fieldType(f) == Schema::Type::DateTime;
+                EXPECT_EQ(set.textView(row, f).toString(), text ? got.toString() : QString()) << where;
+            }
+        }
+        EXPECT_EQ(row, set.rowCount());
+    }
+}
+
+// Saving visits only the rows that changed; their places shift as rows are
+// removed and appended around them.
+TEST_F(RecordSetTest, PendingRowsFollowRemovalsAndAppends)
+{
+    addEmployee("004", "赵六");
+    addEmployee("005", "钱七");
+    RecordSet set(employees()); // 001 … 005
+    ASSERT_TRUE(set.load());
+    set.setValue(3, "MC", "赵六六");      // 004
+    set.setValue(1, "MC", QString());     // 002, deleted below
+    set.removeRow(0);                     // 001
+    const int appended = set.insertRow(); // row 4
+    set.setValue(appended, "BM", "006");
+    set.removeRow(0); // 002, edited and then deleted
+    EXPECT_EQ(set.rowState(0), RecordSet::RowState::Unchanged); // 003
+    EXPECT_EQ(set.rowState(1), RecordSet::RowState::Modified);  // 004
+    EXPECT_EQ(set.rowState(2), RecordSet::RowState::Unchanged); // 005
+    EXPECT_EQ(set.rowState(3), RecordSet::RowState::Inserted);
+    set.setValue(0, "BM", "013"); // 003 renamed, found by its loaded code
+    set.setValue(3, "MC", "孙八");
+    ASSERT_EQ(codes(set), QStringList({"013", "004", "005", "006"}));
+    ASSERT_EQ(set.save(), RecordSet::SaveResult::Saved);
+    EXPECT_FALSE(set.isDirty());
+    EXPECT_EQ(tableCodes(), QStringList({"000", "004", "005", "006", "013"}));
+    EXPECT_EQ(cell("SELECT MC FROM bm_yg WHERE BM='004'").toString(), "赵六六");
+    EXPECT_EQ(cell("SELECT MC FROM bm_yg WHERE BM='006'").toString(), "孙八");
+    EXPECT_EQ(cell("SELECT MC FROM bm_yg WHERE BM='013'").toString(), "王五");
+    EXPECT_EQ(cell("SELECT COUNT(*) FROM bm_yg WHERE BM IN ('001', '002', '003')").toInt(), 0);
+
+    // After the save the renamed row is found by its new code.
+    set.setValue(0, "MC", "王五五");
+    ASSERT_EQ(set.save(), RecordSet::SaveResult::Saved);
+    EXPECT_EQ(cell("SELECT MC FROM bm_yg WHERE BM='013'").toString(), "王五五");
+}
+
 TEST_F(RecordSetTest, HundredThousandRowsLoadAndSave)
 {
     {
@@ -288,18 +367,10 @@ TEST_F(RecordSetTest, HundredThousandRowsLoadAndSave)
         ASSERT_TRUE(tx.commit());
     }
     RecordSet set(employees());
-    QElapsedTimer t;
-    t.start();
     ASSERT_TRUE(set.load());
-    const qint64 loadMs = t.elapsed();
     ASSERT_EQ(set.rowCount(), 100003);
     set.setValue(set.rowCount() - 1, "MC", "最后一位");
-    t.restart();
     ASSERT_EQ(set.save(), RecordSet::SaveResult::Saved);
-    const qint64 saveMs = t.elapsed();
     EXPECT_EQ(cell("SELECT MC FROM bm_yg WHERE BM='E099999'").toString(), "最后一位");
-    // Generous bounds: a list of this size must open and save without a wait worth noticing.
-    EXPECT_LT(loadMs, 5000);
-    EXPECT_LT(saveMs, 1000);
-    std::printf("load %lld ms, save %lld ms\n", static_cast<long long>(loadMs), static_cast<long long>(saveMs));
+    // Speed is measured by bench_grid on a large generated dataset, not here.
 }
