@@ -18,6 +18,16 @@ struct GridColumn
     bool readOnly = false;
     QStringList pickList; // choices offered by the cell's drop-down; empty: a plain editor
     int width = 0;        // pixels; 0: a width chosen by the column type
+
+    // The usual column: a field, its header text and a width.
+    static GridColumn of(const char *field, const char *title, int width = 0)
+    {
+        GridColumn c;
+        c.field = QString::fromLatin1(field);
+        c.title = QString::fromUtf8(title);
+        c.width = width;
+        return c;
+    }
 };
 
 // A grid window described as data: which rows of which table it edits, how it

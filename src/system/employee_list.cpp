@@ -13,13 +13,7 @@ GridSpec spec()
     s.keyColumn = QStringLiteral("BM");
 
     const QString birthday = QStringLiteral("生日（只能输入任意一个）");
-    auto col = [](const char *field, const char *title, int width) {
-        GridColumn c;
-        c.field = QString::fromLatin1(field);
-        c.title = QString::fromUtf8(title);
-        c.width = width;
-        return c;
-    };
+    const auto col = &GridColumn::of;
     s.columns.push_back(col("BM", "编码", 70));
     s.columns.push_back(col("MC", "姓名", 90));
     s.columns.push_back(col("DLMC", "登录名称", 90));

@@ -21,13 +21,7 @@ GridSpec spec(const QStringList &codes)
     }
     s.where = marks.isEmpty() ? QStringLiteral("0 = 1") : QStringLiteral("DM IN (%1)").arg(marks.join(QLatin1Char(',')));
 
-    auto col = [](const char *field, const char *title, int width) {
-        GridColumn c;
-        c.field = QString::fromLatin1(field);
-        c.title = QString::fromUtf8(title);
-        c.width = width;
-        return c;
-    };
+    const auto col = &GridColumn::of;
     GridColumn name = col("MC", "名称", 220);
     s.columns.push_back(name);
     s.columns.push_back(col("DZ", "位置", 260));
