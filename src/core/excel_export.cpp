@@ -101,20 +101,8 @@ std::optional<double> dateValue(const QVariant &v)
 
 bool isNumeric(const QVariant &v)
 {
-    switch (v.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Bool: return true;
-    default: return false;
-    }
+    const ExportTable::Kind kind = ExportTable::kindOf(v.metaType());
+    return kind == ExportTable::Kind::Number || kind == ExportTable::Kind::Integer || v.typeId() == QMetaType::Bool;
 }
 
 std::optional<double> numberValue(const QVariant &v)

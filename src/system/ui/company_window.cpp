@@ -1,4 +1,5 @@
 #include "system/ui/company_window.h"
+#include "ui/save_exit_row.h"
 
 #include "core/database.h"
 #include "core/home.h"
@@ -103,14 +104,7 @@ TBM_GSXX::TBM_GSXX(QWidget *parent) : QWidget(parent)
         g->setContentsMargins(8, 4, 8, 4);
     }
 
-    auto *saveButton = new QPushButton(QStringLiteral(" 保 存"), this);
-    saveButton->setObjectName(QStringLiteral("saveButton"));
-    auto *exitButton = new QPushButton(QStringLiteral(" 退 出"), this);
-    exitButton->setObjectName(QStringLiteral("exitButton"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(saveButton);
-    buttons->addWidget(exitButton);
+    const SaveExitRow buttons = makeSaveExitRow(this, QStringLiteral(" 保 存"), QStringLiteral(" 退 出"));
 
     auto *layout = new QVBoxLayout(this);
     layout->setSpacing(4);
@@ -118,11 +112,10 @@ TBM_GSXX::TBM_GSXX(QWidget *parent) : QWidget(parent)
     layout->addWidget(own);
     layout->addWidget(defaults);
     layout->addStretch();
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.layout);
     resize(540, 390);
 
-    connect(saveButton, &QPushButton::clicked, this, &TBM_GSXX::save);
-    connect(exitButton, &QPushButton::clicked, this, &QWidget::close);
+    connect(buttons.save, &QPushButton::clicked, this, &TBM_GSXX::save);
     // pickSupplier and pickCustomer open the supplier and customer pickers, which
     // fill the code and name boxes; until those pickers exist the buttons do nothing.
     connect(pickBackground, &QToolButton::clicked, this, &TBM_GSXX::chooseBackground);

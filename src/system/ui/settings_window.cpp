@@ -1,4 +1,5 @@
 #include "system/ui/settings_window.h"
+#include "ui/save_exit_row.h"
 
 #include "core/cash_drawer.h"
 #include "core/prompt.h"
@@ -85,24 +86,16 @@ TBMSZ::TBMSZ(QWidget *parent) : QWidget(parent)
     otherLayout->addStretch();
     tabs->addTab(other, QStringLiteral("其他设置"));
 
-    auto *saveButton = new QPushButton(QStringLiteral("保 存[&S]"), this);
-    saveButton->setObjectName(QStringLiteral("saveButton"));
-    auto *exitButton = new QPushButton(QStringLiteral("退 出[&E]"), this);
-    exitButton->setObjectName(QStringLiteral("exitButton"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(saveButton);
-    buttons->addWidget(exitButton);
+    const SaveExitRow buttons = makeSaveExitRow(this, QStringLiteral("保 存[&S]"), QStringLiteral("退 出[&E]"));
 
     auto *layout = new QVBoxLayout(this);
     layout->setSpacing(4);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(tabs);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.layout);
     resize(491, 326);
 
-    connect(saveButton, &QPushButton::clicked, this, &TBMSZ::save);
-    connect(exitButton, &QPushButton::clicked, this, &QWidget::close);
+    connect(buttons.save, &QPushButton::clicked, this, &TBMSZ::save);
     connect(test, &QPushButton::clicked, this, &TBMSZ::testDrawer);
 
     for (QWidget *w : findChildren<QWidget *>())
