@@ -5,9 +5,9 @@
 // offscreen platform; every figure is wall time.
 #include "large_dataset.h"
 
-#include "core/database.h"
+#include "core/db/database.h"
 #include "core/prompt.h"
-#include "core/record_set.h"
+#include "core/db/record_set.h"
 #include "ui/grid_window.h"
 #include "ui/record_model.h"
 

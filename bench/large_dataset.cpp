@@ -1,8 +1,8 @@
 #include "large_dataset.h"
 
-#include "core/database.h"
+#include "core/db/database.h"
 #include "core/home.h"
-#include "core/money.h"
+#include "core/text/money.h"
 #include "core/session.h"
 
 #include <QDate>

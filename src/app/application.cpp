@@ -2,7 +2,7 @@
 #include "app/login_window.h"
 #include "app/main_window.h"
 
-#include "core/database.h"
+#include "core/db/database.h"
 #include "core/home.h"
 #include "core/prompt.h"
 #include "core/session.h"

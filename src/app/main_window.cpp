@@ -2,7 +2,7 @@
 #include "app/window_catalog.h"
 
 #include "core/clock.h"
-#include "core/database.h"
+#include "core/db/database.h"
 #include "core/home.h"
 #include "core/prompt.h"
 #include "core/session.h"

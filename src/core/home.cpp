@@ -1,5 +1,5 @@
 #include "core/home.h"
-#include "core/database.h"
+#include "core/db/database.h"
 #include "core/settings.h"
 
 #include <QCoreApplication>

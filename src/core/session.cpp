@@ -1,5 +1,5 @@
 #include "core/session.h"
-#include "core/database.h"
+#include "core/db/database.h"
 #include "core/home.h"
 #include "core/settings.h"
 

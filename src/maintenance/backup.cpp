@@ -1,10 +1,10 @@
 #include "maintenance/backup.h"
 
 #include "core/clock.h"
-#include "core/database.h"
+#include "core/db/database.h"
 #include "core/home.h"
 #include "core/prompt.h"
-#include "core/schema.h"
+#include "core/db/schema.h"
 #include "core/session.h"
 
 #include <QAtomicInt>

@@ -1,6 +1,6 @@
 #include "system/company_info.h"
 
-#include "core/database.h"
+#include "core/db/database.h"
 #include "core/home.h"
 #include "core/session.h"
 

@@ -1,5 +1,5 @@
 #include "system/employee_list.h"
-#include "core/record_set.h"
+#include "core/db/record_set.h"
 
 namespace EmployeeList {
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "core/grid_spec.h"
+#include "core/db/grid_spec.h"
 
 // The employee list (员工资料): every employee but the administrator "000",
 // who is kept out of reach of this window. Passwords are loaded but hidden and

@@ -1,6 +1,6 @@
 #include "system/password_change.h"
 
-#include "core/database.h"
+#include "core/db/database.h"
 #include "core/password.h"
 #include "core/prompt.h"
 #include "core/session.h"

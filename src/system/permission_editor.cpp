@@ -1,6 +1,6 @@
 #include "system/permission_editor.h"
 
-#include "core/database.h"
+#include "core/db/database.h"
 #include "core/prompt.h"
 #include "core/session.h"
 #include "system/menu_catalog.h"

@@ -1,5 +1,5 @@
 #pragma once
-#include "core/grid_spec.h"
+#include "core/db/grid_spec.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 #include "system/report_data.h"
 
-#include "core/database.h"
-#include "core/schema.h"
+#include "core/db/database.h"
+#include "core/db/schema.h"
 
 #include <QBuffer>
 #include <QHash>

@@ -1,7 +1,7 @@
 #include "system/sql_console.h"
 
-#include "core/database.h"
-#include "core/text_utils.h"
+#include "core/db/database.h"
+#include "core/text/text_utils.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -1,7 +1,7 @@
 #include "ui/grid_window.h"
-#include "core/excel_export.h"
+#include "core/export/excel_export.h"
 #include "core/prompt.h"
-#include "core/record_set.h"
+#include "core/db/record_set.h"
 #include "ui/grid_header.h"
 #include "ui/record_model.h"
 

@@ -1,5 +1,5 @@
 #include "ui/record_model.h"
-#include "core/record_set.h"
+#include "core/db/record_set.h"
 
 #include <QDate>
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #pragma once
-#include "core/grid_spec.h"
-#include "core/schema.h"
+#include "core/db/grid_spec.h"
+#include "core/db/schema.h"
 
 #include <QAbstractTableModel>
 #include <string>

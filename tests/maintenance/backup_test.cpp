@@ -1,9 +1,9 @@
 #include "maintenance/backup.h"
 
 #include "core/clock.h"
-#include "core/database.h"
+#include "core/db/database.h"
 #include "core/home.h"
-#include "core/schema.h"
+#include "core/db/schema.h"
 #include "core/session.h"
 #include "support/temp_home.h"
 

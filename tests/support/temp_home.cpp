@@ -1,7 +1,7 @@
 #include "temp_home.h"
 
 #include "core/clock.h"
-#include "core/database.h"
+#include "core/db/database.h"
 #include "core/home.h"
 #include "core/password.h"
 #include "core/session.h"

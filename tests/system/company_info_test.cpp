@@ -1,6 +1,6 @@
 #include "support/temp_home.h"
 
-#include "core/database.h"
+#include "core/db/database.h"
 #include "core/home.h"
 #include "core/session.h"
 #include "system/company_info.h"

@@ -1,6 +1,6 @@
 #include "support/temp_home.h"
 
-#include "core/database.h"
+#include "core/db/database.h"
 #include "core/password.h"
 #include "core/session.h"
 #include "system/login_service.h"

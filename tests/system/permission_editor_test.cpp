@@ -1,6 +1,6 @@
 #include "support/temp_home.h"
 
-#include "core/database.h"
+#include "core/db/database.h"
 #include "core/session.h"
 #include "system/menu_catalog.h"
 #include "system/permission_editor.h"

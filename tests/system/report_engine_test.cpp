@@ -2,7 +2,7 @@
 #include "support/temp_home.h"
 
 #include "core/clock.h"
-#include "core/database.h"
+#include "core/db/database.h"
 #include "core/home.h"
 #include "core/session.h"
 #include "system/report_data.h"

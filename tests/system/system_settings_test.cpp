@@ -1,7 +1,7 @@
 #include "support/temp_home.h"
 
 #include "core/clock.h"
-#include "core/document_number.h"
+#include "core/db/document_number.h"
 #include "core/home.h"
 #include "core/session.h"
 #include "core/settings.h"

@@ -1,7 +1,7 @@
 #include "system/ui/company_window.h"
 #include "ui/save_exit_row.h"
 
-#include "core/database.h"
+#include "core/db/database.h"
 #include "core/home.h"
 #include "core/prompt.h"
 #include "core/session.h"

@@ -1,9 +1,9 @@
 #include "system/ui/print_format_window.h"
 
-#include "core/database.h"
+#include "core/db/database.h"
 #include "core/home.h"
 #include "core/prompt.h"
-#include "core/record_set.h"
+#include "core/db/record_set.h"
 #include "core/session.h"
 #include "system/print_format_list.h"
 #include "system/ui/report_preview.h"

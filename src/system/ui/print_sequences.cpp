@@ -1,6 +1,6 @@
 #include "system/ui/print_sequences.h"
 
-#include "core/database.h"
+#include "core/db/database.h"
 #include "core/prompt.h"
 #include "core/session.h"
 #include "core/settings.h"

@@ -1,7 +1,7 @@
 #include "system/ui/settings_window.h"
 #include "ui/save_exit_row.h"
 
-#include "core/cash_drawer.h"
+#include "core/devices/cash_drawer.h"
 #include "core/prompt.h"
 #include "system/system_settings.h"
 

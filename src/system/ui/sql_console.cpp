@@ -3,7 +3,7 @@
 #include "core/home.h"
 #include "core/prompt.h"
 #include "core/session.h"
-#include "core/text_utils.h"
+#include "core/text/text_utils.h"
 #include "system/sql_console.h"
 
 #include <QApplication>

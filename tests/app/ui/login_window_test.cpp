@@ -1,7 +1,7 @@
 #include "support/temp_home.h"
 
 #include "app/login_window.h"
-#include "core/database.h"
+#include "core/db/database.h"
 #include "core/home.h"
 #include "core/session.h"
 #include "core/settings.h"

@@ -2,7 +2,7 @@
 
 #include "app/main_window.h"
 #include "core/clock.h"
-#include "core/database.h"
+#include "core/db/database.h"
 #include "core/home.h"
 #include "core/settings.h"
 #include "core/session.h"

@@ -1,6 +1,6 @@
 #include "support/temp_home.h"
 
-#include "core/database.h"
+#include "core/db/database.h"
 #include "system/ui/company_window.h"
 #include "ui/app_events.h"
 

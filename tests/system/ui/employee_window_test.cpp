@@ -1,8 +1,8 @@
 #include "support/temp_home.h"
 
-#include "core/database.h"
+#include "core/db/database.h"
 #include "core/password.h"
-#include "core/record_set.h"
+#include "core/db/record_set.h"
 #include "system/ui/employee_window.h"
 #include "ui/grid_header.h"
 #include "ui/record_model.h"

@@ -1,6 +1,6 @@
 #include "support/temp_home.h"
 
-#include "core/database.h"
+#include "core/db/database.h"
 #include "system/menu_catalog.h"
 #include "system/ui/permission_window.h"
 

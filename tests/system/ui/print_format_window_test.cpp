@@ -1,8 +1,8 @@
 #include "support/temp_home.h"
 
-#include "core/database.h"
+#include "core/db/database.h"
 #include "core/home.h"
-#include "core/record_set.h"
+#include "core/db/record_set.h"
 #include "core/session.h"
 #include "system/print_format_list.h"
 #include "system/ui/print_format_window.h"

@@ -1,7 +1,7 @@
 #include "support/pdf_text.h"
 #include "support/temp_home.h"
 
-#include "core/database.h"
+#include "core/db/database.h"
 #include "core/home.h"
 #include "core/session.h"
 #include "core/settings.h"

@@ -1,5 +1,5 @@
-#include "core/record_set.h"
-#include "core/database.h"
+#include "core/db/record_set.h"
+#include "core/db/database.h"
 
 #include <QDate>
 #include <QDateTime>

@@ -1,4 +1,4 @@
-#include "core/cash_drawer.h"
+#include "core/devices/cash_drawer.h"
 
 #include "core/session.h"
 #include "core/settings.h"

@@ -1,6 +1,6 @@
 #include "core/clock.h"
-#include "core/database.h"
-#include "core/document_number.h"
+#include "core/db/database.h"
+#include "core/db/document_number.h"
 #include "core/session.h"
 #include "support/temp_home.h"
 

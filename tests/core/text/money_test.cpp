@@ -1,4 +1,4 @@
-#include "core/money.h"
+#include "core/text/money.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "core/database.h"
-#include "core/schema.h"
+#include "core/db/database.h"
+#include "core/db/schema.h"
 
 #include <QFileInfo>
 #include <QSqlError>

@@ -1,5 +1,5 @@
-#include "core/schema.h"
-#include "core/database.h"
+#include "core/db/schema.h"
+#include "core/db/database.h"
 #include "core/password.h"
 
 #include <QSqlError>

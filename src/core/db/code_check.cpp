@@ -1,8 +1,8 @@
-#include "core/code_check.h"
+#include "core/db/code_check.h"
 
-#include "core/database.h"
+#include "core/db/database.h"
 #include "core/prompt.h"
-#include "core/schema.h"
+#include "core/db/schema.h"
 
 bool CheckCodeUnique(const QString &table, const QString &code)
 {

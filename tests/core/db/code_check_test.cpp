@@ -1,5 +1,5 @@
-#include "core/code_check.h"
-#include "core/database.h"
+#include "core/db/code_check.h"
+#include "core/db/database.h"
 #include "support/temp_home.h"
 
 using CodeCheckTest = TempHome;

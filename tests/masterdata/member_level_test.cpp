@@ -1,6 +1,6 @@
-#include "core/member_level.h"
+#include "masterdata/member_level.h"
 
-#include "core/database.h"
+#include "core/db/database.h"
 #include "support/temp_home.h"
 
 #include <QSqlRecord>

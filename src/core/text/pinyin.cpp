@@ -1,7 +1,7 @@
-#include "core/pinyin.h"
+#include "core/text/pinyin.h"
 
-#include "core/database.h"
-#include "core/text_utils.h"
+#include "core/db/database.h"
+#include "core/text/text_utils.h"
 
 #include <QStringEncoder>
 

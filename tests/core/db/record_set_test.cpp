@@ -1,8 +1,8 @@
 #include "support/temp_home.h"
 
-#include "core/database.h"
+#include "core/db/database.h"
 #include "core/password.h"
-#include "core/record_set.h"
+#include "core/db/record_set.h"
 
 #include <QElapsedTimer>
 

@@ -1,4 +1,4 @@
-#include "core/excel_export.h"
+#include "core/export/excel_export.h"
 
 #include "core/prompt.h"
 #include "core/session.h"

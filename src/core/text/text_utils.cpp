@@ -1,4 +1,4 @@
-#include "core/text_utils.h"
+#include "core/text/text_utils.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

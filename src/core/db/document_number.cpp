@@ -1,7 +1,7 @@
-#include "core/document_number.h"
+#include "core/db/document_number.h"
 
 #include "core/clock.h"
-#include "core/database.h"
+#include "core/db/database.h"
 #include "core/session.h"
 
 namespace {

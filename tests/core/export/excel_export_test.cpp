@@ -1,7 +1,7 @@
 #include "support/temp_home.h"
 
-#include "core/database.h"
-#include "core/excel_export.h"
+#include "core/db/database.h"
+#include "core/export/excel_export.h"
 
 #include <QFile>
 #include <QMap>

@@ -1,7 +1,7 @@
-#include "core/member_level.h"
+#include "masterdata/member_level.h"
 
-#include "core/database.h"
-#include "core/money.h"
+#include "core/db/database.h"
+#include "core/text/money.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 #include "support/temp_home.h"
 
-#include "core/cash_drawer.h"
+#include "core/devices/cash_drawer.h"
 #include "core/session.h"
 #include "core/settings.h"
 
