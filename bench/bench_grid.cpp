@@ -302,7 +302,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "cannot generate the data set: %s\n", qPrintable(error));
         return 1;
     }
-    g_rows = scalarSql(QStringLiteral("SELECT COUNT(*) FROM bm_kh")).toInt();
+    g_rows = Db::scalarSql(QStringLiteral("SELECT COUNT(*) FROM bm_kh")).toInt();
     const QString dataset = QStringLiteral("%1 members, %2 products, %3 orders × %4 lines, generated in %5 ms")
                                 .arg(options.members)
                                 .arg(options.products)

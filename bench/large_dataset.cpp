@@ -83,7 +83,7 @@ public:
     template <typename T, size_t N> const T &pick(const T (&items)[N]) { return items[size_t(between(0, int(N) - 1))]; }
     double money(double low, double high)
     {
-        return roundMoney(std::uniform_real_distribution<double>(low, high)(m_rng));
+        return Money::roundMoney(std::uniform_real_distribution<double>(low, high)(m_rng));
     }
     QString digits(int count)
     {
@@ -175,14 +175,14 @@ void generateProducts(Generator &g, int count)
     for (int n = 0; n < count; ++n) {
         const ProductKind &k = g.pick(kProducts);
         const QString model = QStringLiteral("%1-%2").arg(QLatin1Char(char('A' + g.between(0, 25)))).arg(n + 1);
-        const double price = roundMoney(k.basePrice * (0.6 + g.between(0, 80) / 100.0));
-        const double cost = roundMoney(price * 0.55);
+        const double price = Money::roundMoney(k.basePrice * (0.6 + g.between(0, 80) / 100.0));
+        const double cost = Money::roundMoney(price * 0.55);
         const double stock = g.between(0, 200);
         q << productCode(n) << QString::fromUtf8(k.name) + model << QString::fromLatin1(k.jp) + model
           << QString::fromLatin1(k.category) << QStringLiteral("69") + g.digits(11) << model
           << QString::fromUtf8(k.unit)
           << QStringLiteral("禾岚供应链") << 1 << (g.chance(10) ? 1 : 0) << 1 << cost << price
-          << roundMoney(price * 0.95) << roundMoney(price * 0.9) << stock << roundMoney(stock * cost) << QString();
+          << Money::roundMoney(price * 0.95) << Money::roundMoney(price * 0.9) << stock << Money::roundMoney(stock * cost) << QString();
         q.exec();
     }
 }
@@ -201,26 +201,26 @@ void generateOrders(Generator &g, const Options &o)
         double total = 0, margin = 0, quantity = 0;
         for (int l = 0; l < o.linesPerOrder; ++l) {
             const ProductKind &k = g.pick(kProducts);
-            const double price = roundMoney(k.basePrice * (0.6 + g.between(0, 80) / 100.0));
+            const double price = Money::roundMoney(k.basePrice * (0.6 + g.between(0, 80) / 100.0));
             const double count = g.between(1, 3);
-            const double amount = roundMoney(price * count);
-            const double cost = roundMoney(price * 0.55);
+            const double amount = Money::roundMoney(price * count);
+            const double cost = Money::roundMoney(price * 0.55);
             total += amount;
             margin += amount - cost * count;
             quantity += count;
             line << id << productCode(g.between(0, o.products - 1)) << QString::fromUtf8(k.name) << 1
                  << QString::fromUtf8(k.unit) << price << 1.0 << price << count << amount << cost
-                 << roundMoney(amount - cost * count);
+                 << Money::roundMoney(amount - cost * count);
             line.exec();
         }
-        const double paid = g.chance(70) ? roundMoney(total) : roundMoney(total * 0.3);
+        const double paid = g.chance(70) ? Money::roundMoney(total) : Money::roundMoney(total * 0.3);
         head << id << day.toString(QStringLiteral("yyyy-MM-dd"))
              << QStringLiteral("%1:%2:00").arg(g.between(9, 20), 2, 10, QLatin1Char('0')).arg(g.between(0, 59), 2, 10,
                                                                                                  QLatin1Char('0'))
              << memberCode(g.between(0, o.members - 1)) << QStringLiteral("会员") << QStringLiteral("001")
              << QStringLiteral("001") << day.addDays(g.between(7, 120)).toString(QStringLiteral("yyyy-MM-dd"))
-             << quantity << roundMoney(total) << roundMoney(margin) << std::floor(total) << paid
-             << roundMoney(total - paid) << QStringLiteral("T") << QString();
+             << quantity << Money::roundMoney(total) << Money::roundMoney(margin) << std::floor(total) << paid
+             << Money::roundMoney(total - paid) << QStringLiteral("T") << QString();
         head.exec();
     }
 }
@@ -239,12 +239,12 @@ bool generate(const Options &options, QString *error)
     }
     // Random codes, names and phone numbers land all over their indexes; a page
     // cache large enough for them keeps the inserts from rereading pages.
-    const QVariant cacheSize = scalarSql(QStringLiteral("PRAGMA cache_size"));
-    execSql(QStringLiteral("PRAGMA cache_size = -262144"));
+    const QVariant cacheSize = Db::scalarSql(QStringLiteral("PRAGMA cache_size"));
+    Db::execSql(QStringLiteral("PRAGMA cache_size = -262144"));
     struct RestoreCache
     {
         QVariant size;
-        ~RestoreCache() { execSql(QStringLiteral("PRAGMA cache_size = %1").arg(size.toLongLong())); }
+        ~RestoreCache() { Db::execSql(QStringLiteral("PRAGMA cache_size = %1").arg(size.toLongLong())); }
     } restore{cacheSize};
     try {
         Transaction tx;

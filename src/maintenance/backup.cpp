@@ -242,7 +242,7 @@ QString companyBackupFolder()
 {
     QString bf;
     try {
-        bf = scalarSql(QStringLiteral("SELECT BF FROM bm_gsxx LIMIT 1")).toString().trimmed();
+        bf = Db::scalarSql(QStringLiteral("SELECT BF FROM bm_gsxx LIMIT 1")).toString().trimmed();
     } catch (const DbError &) {
         return {};
     }

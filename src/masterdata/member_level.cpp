@@ -16,10 +16,10 @@ double wholePoints(double points)
 
 } // namespace
 
-void RecalcMemberLevel(const QString &code, bool add, double points, double debt, double spending)
+void MemberLevel::RecalcMemberLevel(const QString &code, bool add, double points, double debt, double spending)
 {
     QSqlQuery member =
-        execSql(QStringLiteral("SELECT ZJF, DXJF, LJXF, ZHQK, TSJ FROM bm_kh WHERE BM = ?"), {code});
+        Db::execSql(QStringLiteral("SELECT ZJF, DXJF, LJXF, ZHQK, TSJ FROM bm_kh WHERE BM = ?"), {code});
     if (!member.next())
         return;
     double zjf = member.value(0).toDouble();
@@ -33,20 +33,20 @@ void RecalcMemberLevel(const QString &code, bool add, double points, double debt
     const double p = wholePoints(points);
     // Balances are rounded to the cent the ordinary way: the line rounding R2
     // would move a negative whole amount by a cent.
-    ljxf = roundMoney(ljxf + sign * spending);
+    ljxf = Money::roundMoney(ljxf + sign * spending);
     zjf = zjf + sign * p;
-    zhqk = roundMoney(zhqk + sign * debt);
+    zhqk = Money::roundMoney(zhqk + sign * debt);
     const double syjf = zjf - dxjf;
 
     if (!tsj) {
-        execSql(QStringLiteral("UPDATE bm_kh SET LJXF = ?, ZJF = ?, ZHQK = ?, SYJF = ? WHERE BM = ?"),
+        Db::execSql(QStringLiteral("UPDATE bm_kh SET LJXF = ?, ZJF = ?, ZHQK = ?, SYJF = ? WHERE BM = ?"),
                 {ljxf, zjf, zhqk, syjf, code});
         return;
     }
 
     // The highest level whose lower bound the points reach; a level's ZJF is
     // its exclusive upper bound, 0 meaning open.
-    QSqlQuery level = execSql(QStringLiteral("SELECT MC, ZK FROM BM_KHJB WHERE QJF <= ? AND (ZJF > ? OR ZJF = 0) "
+    QSqlQuery level = Db::execSql(QStringLiteral("SELECT MC, ZK FROM BM_KHJB WHERE QJF <= ? AND (ZJF > ? OR ZJF = 0) "
                                              "ORDER BY QJF DESC, BM LIMIT 1"),
                               {zjf, zjf});
     QString jb = QStringLiteral("");
@@ -56,6 +56,6 @@ void RecalcMemberLevel(const QString &code, bool add, double points, double debt
         zk = level.value(1).toDouble();
     }
     level.finish();
-    execSql(QStringLiteral("UPDATE bm_kh SET LJXF = ?, ZJF = ?, ZHQK = ?, SYJF = ?, JB = ?, ZK = ? WHERE BM = ?"),
+    Db::execSql(QStringLiteral("UPDATE bm_kh SET LJXF = ?, ZJF = ?, ZHQK = ?, SYJF = ?, JB = ?, ZK = ? WHERE BM = ?"),
             {ljxf, zjf, zhqk, syjf, jb, zk, code});
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 
+namespace MemberLevel {
 // Books points, debt and spending on a member (add, or take back when add is
 // false) and lets the level follow the new total points:
 // LJXF ± spending, ZJF ± whole points (truncated towards zero), ZHQK ± debt,
@@ -10,3 +11,4 @@
 // changes nothing. Runs on the shared connection and joins the caller's
 // transaction when there is one.
 void RecalcMemberLevel(const QString &code, bool add, double points, double debt, double spending);
+} // namespace MemberLevel

@@ -21,7 +21,7 @@ QString columnText(const QVariant &v) { return v.isNull() ? QString() : v.toStri
 std::optional<QString> nameByCode(const QString &table, const QString &code)
 {
     // Table names come from this file only; the code is bound.
-    QSqlQuery q = execSql(QStringLiteral("SELECT MC FROM %1 WHERE BM = ?").arg(table), {code});
+    QSqlQuery q = Db::execSql(QStringLiteral("SELECT MC FROM %1 WHERE BM = ?").arg(table), {code});
     if (!q.next())
         return std::nullopt;
     return boxText(columnText(q.value(0)));
@@ -36,7 +36,7 @@ QString discountMessage() { return QStringLiteral("“全场打折”请输入�
 
 std::optional<CompanyInfo> load()
 {
-    QSqlQuery q = execSql(QStringLiteral("SELECT GSMC, DH, DZ, MR_GHS, MR_GHSMC, MR_KH, MR_KHMC, LOG, BF, XJF, "
+    QSqlQuery q = Db::execSql(QStringLiteral("SELECT GSMC, DH, DZ, MR_GHS, MR_GHSMC, MR_KH, MR_KHMC, LOG, BF, XJF, "
                                          "QXTS, QXSJ, TZK FROM bm_gsxx LIMIT 1"));
     if (!q.next())
         return std::nullopt;
@@ -86,15 +86,15 @@ SaveOutcome save(const CompanyInfo &c)
                                  QString::number(c.XJF.trimmed().toInt()), tzk};
     try {
         Transaction tx;
-        const bool hasRow = execSql(QStringLiteral("SELECT 1 FROM bm_gsxx LIMIT 1")).next();
+        const bool hasRow = Db::execSql(QStringLiteral("SELECT 1 FROM bm_gsxx LIMIT 1")).next();
         if (hasRow)
             // The table holds the one company row; every row gets the values so that
             // no reader can ever meet a stale one.
-            execSql(QStringLiteral("UPDATE bm_gsxx SET GSMC = ?, DZ = ?, DH = ?, MR_GHS = ?, MR_GHSMC = ?, MR_KH = ?, "
+            Db::execSql(QStringLiteral("UPDATE bm_gsxx SET GSMC = ?, DZ = ?, DH = ?, MR_GHS = ?, MR_GHSMC = ?, MR_KH = ?, "
                                    "MR_KHMC = ?, QXTS = ?, QXSJ = ?, LOG = ?, BF = ?, XJF = ?, TZK = ?"),
                     values);
         else
-            execSql(QStringLiteral("INSERT INTO bm_gsxx (GSMC, DZ, DH, MR_GHS, MR_GHSMC, MR_KH, MR_KHMC, QXTS, QXSJ, "
+            Db::execSql(QStringLiteral("INSERT INTO bm_gsxx (GSMC, DZ, DH, MR_GHS, MR_GHSMC, MR_KH, MR_KHMC, QXTS, QXSJ, "
                                    "LOG, BF, XJF, TZK) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
                     values);
         QString error;

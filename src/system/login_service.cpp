@@ -44,7 +44,7 @@ LoginService::Result LoginService::login(const QString &name, const QString &pas
     QString code, userName, rights, stored;
     try {
         // DLMC is a NOCASE column: the login name matches in any letter case.
-        QSqlQuery q = execSql(
+        QSqlQuery q = Db::execSql(
             QStringLiteral("SELECT rowid, BM, MC, qxqt, MM FROM bm_yg WHERE DLMC = ? ORDER BY rowid LIMIT 1"), {name});
         if (!q.next()) {
             prompt().info(QStringLiteral("\"登录名称\"不存在,请重新填写!"));
@@ -75,7 +75,7 @@ LoginService::Result LoginService::login(const QString &name, const QString &pas
         const QString hashed = Password::hash(password);
         if (!hashed.isEmpty()) {
             try {
-                execSql(QStringLiteral("UPDATE bm_yg SET MM = ? WHERE rowid = ? AND MM = ?"), {hashed, rowId, stored});
+                Db::execSql(QStringLiteral("UPDATE bm_yg SET MM = ? WHERE rowid = ? AND MM = ?"), {hashed, rowId, stored});
             } catch (const DbError &) {
             }
         }

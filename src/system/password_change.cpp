@@ -24,7 +24,7 @@ Outcome change(const QString &oldPassword, const QString &newPassword, const QSt
 {
     const QString code = App::session().currentUserCode;
     try {
-        QSqlQuery q = execSql(QStringLiteral("SELECT MM FROM bm_yg WHERE BM = ?"), {code});
+        QSqlQuery q = Db::execSql(QStringLiteral("SELECT MM FROM bm_yg WHERE BM = ?"), {code});
         // Without the user's row there is nothing the old password could match;
         // reporting success for an update of no row would be a lie.
         if (!q.next() || !Password::verify(q.value(0).toString(), oldPassword))
@@ -37,7 +37,7 @@ Outcome change(const QString &oldPassword, const QString &newPassword, const QSt
         // An empty hash would store the empty password: refuse rather than weaken the account.
         if (hashed.isEmpty())
             throw DbError(QStringLiteral("无法生成密码摘要"));
-        execSql(QStringLiteral("UPDATE bm_yg SET MM = ? WHERE BM = ?"), {hashed, code});
+        Db::execSql(QStringLiteral("UPDATE bm_yg SET MM = ? WHERE BM = ?"), {hashed, code});
     } catch (const DbError &e) {
         prompt().message(e.text(), caption, Prompt::Icon::Critical);
         return Outcome::Failed;

@@ -22,7 +22,7 @@ bool PermissionEditor::loadNames()
 {
     m_names.clear();
     try {
-        QSqlQuery q = execSql(QStringLiteral("SELECT MC FROM bm_yg ORDER BY rowid"));
+        QSqlQuery q = Db::execSql(QStringLiteral("SELECT MC FROM bm_yg ORDER BY rowid"));
         while (q.next()) {
             const QString mc = q.value(0).toString();
             if (!mc.isEmpty())
@@ -65,7 +65,7 @@ bool PermissionEditor::load(const QString &name)
     QString qx[4];
     QString qxqt;
     try {
-        QSqlQuery q = execSql(
+        QSqlQuery q = Db::execSql(
             QStringLiteral("SELECT rowid, QX1, QX2, QX3, QX4, qxqt FROM bm_yg WHERE MC = ? ORDER BY rowid LIMIT 1"),
             {name});
         if (!q.next())
@@ -134,9 +134,9 @@ bool PermissionEditor::save()
         Transaction t;
         if (!t.active())
             throw DbError(Database::lastError().isEmpty() ? QStringLiteral("数据库未打开") : Database::lastError());
-        execSql(QStringLiteral("UPDATE bm_yg SET QX1 = ?, QX2 = ?, QX3 = ?, QX4 = ? WHERE rowid = ?"),
+        Db::execSql(QStringLiteral("UPDATE bm_yg SET QX1 = ?, QX2 = ?, QX3 = ?, QX4 = ? WHERE rowid = ?"),
                 {menuRightsText(1), menuRightsText(2), menuRightsText(3), menuRightsText(4), m_rowId});
-        execSql(QStringLiteral("UPDATE bm_yg SET qxqt = ? WHERE MC = ?"), {otherRightsText(), m_name});
+        Db::execSql(QStringLiteral("UPDATE bm_yg SET qxqt = ? WHERE MC = ?"), {otherRightsText(), m_name});
         QString error;
         if (!t.commit(&error))
             throw DbError(error);

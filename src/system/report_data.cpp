@@ -99,7 +99,7 @@ bool isInteger(const QVariant &v)
 
 void ReportData::loadCompany()
 {
-    QSqlQuery q = execSql(QStringLiteral("SELECT * FROM bm_gsxx LIMIT 1"));
+    QSqlQuery q = Db::execSql(QStringLiteral("SELECT * FROM bm_gsxx LIMIT 1"));
     company = q.next() ? rowFrom(q.record()) : QVariantMap();
 }
 

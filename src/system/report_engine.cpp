@@ -216,7 +216,7 @@ RenderResult ReportEngine::render(const QString &templateText, const ReportData 
 QString ReportEngine::templatePath(const QString &code)
 {
     // DM is declared without regard to ASCII case, so "skd" finds "SKD".
-    QSqlQuery q = execSql(QStringLiteral("SELECT DZ FROM gg_dj WHERE DM = ?"), {code});
+    QSqlQuery q = Db::execSql(QStringLiteral("SELECT DZ FROM gg_dj WHERE DM = ?"), {code});
     if (!q.next())
         return QString();
     QString name = q.value(0).toString().trimmed();
@@ -232,12 +232,12 @@ QString ReportEngine::assignTemplateFile(const QString &code)
     const QString existing = templatePath(code);
     if (!existing.isEmpty())
         return existing;
-    if (!scalarSql(QStringLiteral("SELECT 1 FROM gg_dj WHERE DM = ?"), {code}).isValid())
+    if (!Db::scalarSql(QStringLiteral("SELECT 1 FROM gg_dj WHERE DM = ?"), {code}).isValid())
         return QString();
     QString name = code.toLower();
     name.replace(QRegularExpression(QStringLiteral("[^a-z0-9_\\-]")), QStringLiteral("_"));
     name += QStringLiteral(".html");
-    execSql(QStringLiteral("UPDATE gg_dj SET DZ = ? WHERE DM = ?"), {name, code});
+    Db::execSql(QStringLiteral("UPDATE gg_dj SET DZ = ? WHERE DM = ?"), {name, code});
     return App::home().printFormatDir() + QLatin1Char('/') + name;
 }
 
@@ -411,6 +411,6 @@ bool ReportEngine::printToPdf(const QString &html, const QString &pdfPath, const
 
 QString ReportEngine::formatName(const QString &code)
 {
-    const QVariant name = scalarSql(QStringLiteral("SELECT MC FROM gg_dj WHERE DM = ?"), {code});
+    const QVariant name = Db::scalarSql(QStringLiteral("SELECT MC FROM gg_dj WHERE DM = ?"), {code});
     return name.isValid() && !name.toString().isEmpty() ? name.toString() : code;
 }

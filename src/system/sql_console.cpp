@@ -20,7 +20,7 @@ QString cellText(const QVariant &v) { return v.isNull() ? QString() : v.toString
 QString padded(const QString &text, int width)
 {
     // Widths are at least the text's own width, so nothing is ever cut.
-    return PadText(text, std::max(width, displayWidth(text)), QStringLiteral("L"));
+    return Text::PadText(text, std::max(width, displayWidth(text)), QStringLiteral("L"));
 }
 
 // The rows of a query as a fixed-width table: a header of the column names, a
@@ -62,7 +62,7 @@ QString table(QSqlQuery &q)
 
 QString captionText() { return QStringLiteral("提示："); }
 
-int displayWidth(const QString &text) { return static_cast<int>(toGbk(text).size()); }
+int displayWidth(const QString &text) { return static_cast<int>(Text::toGbk(text).size()); }
 
 Kind classify(const QString &statement)
 {

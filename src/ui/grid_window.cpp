@@ -413,5 +413,5 @@ void GridWindow::exportRequested()
     for (int c = 0; c < m_filter->columnCount(); ++c)
         if (!m_view->isColumnHidden(c))
             columns << c;
-    ExportToExcel(ExportTable::fromModel(*m_filter, windowTitle(), columns), windowTitle(), QStringLiteral("黑体"), 18);
+    Export::ExportToExcel(ExportTable::fromModel(*m_filter, windowTitle(), columns), windowTitle(), QStringLiteral("黑体"), 18);
 }

@@ -44,19 +44,19 @@ FileState inspect(const QString &file)
     return s;
 }
 
-int members() { return scalarSql(QStringLiteral("SELECT COUNT(*) FROM bm_kh")).toInt(); }
+int members() { return Db::scalarSql(QStringLiteral("SELECT COUNT(*) FROM bm_kh")).toInt(); }
 
 void addMembers(int from, int count, int noteSize = 10)
 {
     Transaction tx;
     for (int i = from; i < from + count; ++i)
-        execSql(QStringLiteral("INSERT INTO bm_kh (BM, MC, BZ) VALUES (?, ?, ?)"),
+        Db::execSql(QStringLiteral("INSERT INTO bm_kh (BM, MC, BZ) VALUES (?, ?, ?)"),
                 {QStringLiteral("K%1").arg(i, 6, 10, QLatin1Char('0')), QStringLiteral("客户%1").arg(i),
                  QString(noteSize, QLatin1Char('x'))});
     ASSERT_TRUE(tx.commit());
 }
 
-void setBF(const QString &bf) { execSql(QStringLiteral("UPDATE bm_gsxx SET BF = ?"), {bf}); }
+void setBF(const QString &bf) { Db::execSql(QStringLiteral("UPDATE bm_gsxx SET BF = ?"), {bf}); }
 
 QStringList filesIn(const QString &folder)
 {
@@ -191,7 +191,7 @@ TEST_F(BackupTest, BackupWhileQueriesAndATransactionAreOpenHoldsTheCommittedRows
     ASSERT_TRUE(reading.exec(QStringLiteral("SELECT BM FROM bm_kh ORDER BY BM")));
     ASSERT_TRUE(reading.next());
     Transaction tx;
-    execSql(QStringLiteral("INSERT INTO bm_kh (BM, MC) VALUES ('未提交', '未提交')"));
+    Db::execSql(QStringLiteral("INSERT INTO bm_kh (BM, MC) VALUES ('未提交', '未提交')"));
 
     const QString target = homePath(QStringLiteral("while-busy.bak"));
     QString error;
@@ -262,7 +262,7 @@ TEST_F(BackupTest, RestoreBringsBackTheBackupAndKeepsTheReplacedData)
     const QString rightsInBackup = App::session().qxqt;
 
     addMembers(100, 7);
-    execSql(QStringLiteral("UPDATE bm_yg SET qxqt = 'QX-10,' WHERE BM = '000'"));
+    Db::execSql(QStringLiteral("UPDATE bm_yg SET qxqt = 'QX-10,' WHERE BM = '000'"));
     loginAs(QStringLiteral("000"));
     const int replaced = members();
     const QString file = Database::file();
@@ -275,7 +275,7 @@ TEST_F(BackupTest, RestoreBringsBackTheBackupAndKeepsTheReplacedData)
     EXPECT_EQ(Database::file(), file);
     EXPECT_EQ(members(), inBackup);
     EXPECT_EQ(App::session().qxqt, rightsInBackup);
-    EXPECT_EQ(scalarSql(QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("wal"));
+    EXPECT_EQ(Db::scalarSql(QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("wal"));
     addMembers(500, 1); // writable again
     EXPECT_EQ(filesIn(QFileInfo(file).absolutePath()).filter(QRegularExpression(QStringLiteral("tmp|old"))),
               QStringList());
@@ -291,9 +291,9 @@ TEST_F(BackupTest, RestoreBringsBackTheBackupAndKeepsTheReplacedData)
 TEST_F(BackupTest, CompactionShrinksTheFileAndTheProgramWorksOn)
 {
     addMembers(1, 3000, 400);
-    execSql(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
-    execSql(QStringLiteral("DELETE FROM bm_kh WHERE BM LIKE 'K%'"));
-    execSql(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+    Db::execSql(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+    Db::execSql(QStringLiteral("DELETE FROM bm_kh WHERE BM LIKE 'K%'"));
+    Db::execSql(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
     const qint64 grown = QFileInfo(Database::file()).size();
 
     prompt->answer(Prompt::Answer::No);

@@ -11,23 +11,23 @@ protected:
     void SetUp() override
     {
         TempHome::SetUp();
-        execSql("DELETE FROM BM_KHJB");
-        execSql("INSERT INTO BM_KHJB (BM, MC, ZK, QJF, ZJF) VALUES ('01', ?, 1, 0, 100)", {QString::fromUtf8("普通")});
-        execSql("INSERT INTO BM_KHJB (BM, MC, ZK, QJF, ZJF) VALUES ('02', ?, 0.9, 100, 0)", {QString::fromUtf8("金卡")});
-        execSql("INSERT INTO bm_kh (BM, MC, ZJF, DXJF, SYJF, LJXF, ZHQK, JB, ZK, TSJ) "
+        Db::execSql("DELETE FROM BM_KHJB");
+        Db::execSql("INSERT INTO BM_KHJB (BM, MC, ZK, QJF, ZJF) VALUES ('01', ?, 1, 0, 100)", {QString::fromUtf8("普通")});
+        Db::execSql("INSERT INTO BM_KHJB (BM, MC, ZK, QJF, ZJF) VALUES ('02', ?, 0.9, 100, 0)", {QString::fromUtf8("金卡")});
+        Db::execSql("INSERT INTO bm_kh (BM, MC, ZJF, DXJF, SYJF, LJXF, ZHQK, JB, ZK, TSJ) "
                 "VALUES ('K1', 'A', 90, 30, 60, 1000, 50, ?, 1, 1)",
                 {QString::fromUtf8("普通")});
     }
     QSqlRecord member(const QString &code = "K1")
     {
-        QSqlQuery q = execSql("SELECT * FROM bm_kh WHERE BM=?", {code});
+        QSqlQuery q = Db::execSql("SELECT * FROM bm_kh WHERE BM=?", {code});
         return q.next() ? q.record() : QSqlRecord();
     }
 };
 
 TEST_F(MemberLevelTest, BooksPointsDebtAndSpendingAndFollowsTheLevel)
 {
-    RecalcMemberLevel("K1", true, 9.9, 20.05, 300.1);
+    MemberLevel::RecalcMemberLevel("K1", true, 9.9, 20.05, 300.1);
     QSqlRecord m = member();
     EXPECT_DOUBLE_EQ(m.value("ZJF").toDouble(), 99); // 9.9 points book as 9
     EXPECT_DOUBLE_EQ(m.value("SYJF").toDouble(), 69);
@@ -36,14 +36,14 @@ TEST_F(MemberLevelTest, BooksPointsDebtAndSpendingAndFollowsTheLevel)
     EXPECT_EQ(m.value("JB").toString(), QString::fromUtf8("普通"));
 
     // Exactly 100 points is the lower bound of the open top level.
-    RecalcMemberLevel("K1", true, 1, 0, 0);
+    MemberLevel::RecalcMemberLevel("K1", true, 1, 0, 0);
     m = member();
     EXPECT_DOUBLE_EQ(m.value("ZJF").toDouble(), 100);
     EXPECT_EQ(m.value("JB").toString(), QString::fromUtf8("金卡"));
     EXPECT_DOUBLE_EQ(m.value("ZK").toDouble(), 0.9);
 
     // Taking back a booking restores the member and the level.
-    RecalcMemberLevel("K1", false, 10.9, 20.05, 300.1);
+    MemberLevel::RecalcMemberLevel("K1", false, 10.9, 20.05, 300.1);
     m = member();
     EXPECT_DOUBLE_EQ(m.value("ZJF").toDouble(), 90);
     EXPECT_DOUBLE_EQ(m.value("SYJF").toDouble(), 60);
@@ -58,32 +58,32 @@ TEST_F(MemberLevelTest, PointsTruncateTowardsZero)
     struct Case { double points; double zjf; };
     const Case cases[] = {{12.9, 102}, {0.29 / 0.01, 119}, {0.4, 90}, {-3.7, 87}};
     for (const Case &c : cases) {
-        execSql("UPDATE bm_kh SET ZJF=90 WHERE BM='K1'");
-        RecalcMemberLevel("K1", true, c.points, 0, 0);
+        Db::execSql("UPDATE bm_kh SET ZJF=90 WHERE BM='K1'");
+        MemberLevel::RecalcMemberLevel("K1", true, c.points, 0, 0);
         EXPECT_DOUBLE_EQ(member().value("ZJF").toDouble(), c.zjf) << c.points;
     }
 }
 
 TEST_F(MemberLevelTest, NegativeBalancesStayExact)
 {
-    RecalcMemberLevel("K1", false, 0, 55, 0);
+    MemberLevel::RecalcMemberLevel("K1", false, 0, 55, 0);
     EXPECT_DOUBLE_EQ(member().value("ZHQK").toDouble(), -5);
-    RecalcMemberLevel("K1", false, 0, 0.001, 0);
+    MemberLevel::RecalcMemberLevel("K1", false, 0, 0.001, 0);
     EXPECT_DOUBLE_EQ(member().value("ZHQK").toDouble(), -5);
 }
 
 TEST_F(MemberLevelTest, LevelOnlyFollowsForMembersWithTsj)
 {
-    execSql("UPDATE bm_kh SET TSJ=0, JB='VIP', ZK=0.5 WHERE BM='K1'");
-    RecalcMemberLevel("K1", true, 50, 0, 0);
+    Db::execSql("UPDATE bm_kh SET TSJ=0, JB='VIP', ZK=0.5 WHERE BM='K1'");
+    MemberLevel::RecalcMemberLevel("K1", true, 50, 0, 0);
     QSqlRecord m = member();
     EXPECT_DOUBLE_EQ(m.value("ZJF").toDouble(), 140);
     EXPECT_EQ(m.value("JB").toString(), "VIP");
     EXPECT_DOUBLE_EQ(m.value("ZK").toDouble(), 0.5);
 
     // No level matches negative points: the level is cleared.
-    execSql("UPDATE bm_kh SET TSJ=1 WHERE BM='K1'");
-    RecalcMemberLevel("K1", false, 200, 0, 0);
+    Db::execSql("UPDATE bm_kh SET TSJ=1 WHERE BM='K1'");
+    MemberLevel::RecalcMemberLevel("K1", false, 200, 0, 0);
     m = member();
     EXPECT_DOUBLE_EQ(m.value("ZJF").toDouble(), -60);
     EXPECT_EQ(m.value("JB").toString(), "");
@@ -93,10 +93,10 @@ TEST_F(MemberLevelTest, LevelOnlyFollowsForMembersWithTsj)
 TEST_F(MemberLevelTest, UnknownMemberChangesNothing)
 {
     const QString all = "SELECT group_concat(BM || ZJF || SYJF || LJXF || ZHQK || JB || ZK) FROM bm_kh";
-    const QString before = scalarSql(all).toString();
-    RecalcMemberLevel("NOPE", true, 100, 100, 100);
-    RecalcMemberLevel("K1' OR '1'='1", true, 100, 100, 100);
-    EXPECT_EQ(scalarSql(all).toString(), before);
+    const QString before = Db::scalarSql(all).toString();
+    MemberLevel::RecalcMemberLevel("NOPE", true, 100, 100, 100);
+    MemberLevel::RecalcMemberLevel("K1' OR '1'='1", true, 100, 100, 100);
+    EXPECT_EQ(Db::scalarSql(all).toString(), before);
 }
 
 TEST_F(MemberLevelTest, RunsInsideTheCallersTransaction)
@@ -104,7 +104,7 @@ TEST_F(MemberLevelTest, RunsInsideTheCallersTransaction)
     {
         Transaction tx;
         ASSERT_TRUE(tx.active());
-        RecalcMemberLevel("K1", true, 10, 0, 0);
+        MemberLevel::RecalcMemberLevel("K1", true, 10, 0, 0);
         EXPECT_DOUBLE_EQ(member().value("ZJF").toDouble(), 100);
     }
     EXPECT_DOUBLE_EQ(member().value("ZJF").toDouble(), 90);

@@ -52,15 +52,15 @@ void TempHome::loginAs(const QString &code)
 {
     Session &s = App::session();
     s.currentUserCode = code;
-    s.currentUserName = scalarSql(QStringLiteral("SELECT MC FROM bm_yg WHERE BM = ?"), {code}).toString();
-    s.currentUserRights = scalarSql(QStringLiteral("SELECT qxqt FROM bm_yg WHERE BM = ?"), {code}).toString();
+    s.currentUserName = Db::scalarSql(QStringLiteral("SELECT MC FROM bm_yg WHERE BM = ?"), {code}).toString();
+    s.currentUserRights = Db::scalarSql(QStringLiteral("SELECT qxqt FROM bm_yg WHERE BM = ?"), {code}).toString();
     s.shortNumberFlag = App::settings().value(QStringLiteral("xsd"), QStringLiteral("DDH"), QStringLiteral("F"));
     s.refreshUserRow();
 }
 
 void TempHome::addEmployee(const QString &code, const QString &name, const QString &login, const QString &password)
 {
-    execSql(QStringLiteral("INSERT INTO bm_yg (BM, MC, DLMC, MM) VALUES (?, ?, ?, ?)"),
+    Db::execSql(QStringLiteral("INSERT INTO bm_yg (BM, MC, DLMC, MM) VALUES (?, ?, ?, ?)"),
             {code, name, login.isEmpty() ? QVariant(QVariant::fromValue(QString())) : QVariant(login),
              password.isEmpty() ? QString() : Password::hash(password)});
 }

@@ -31,7 +31,7 @@ protected:
         c.TZK = "0.95";
         return c;
     }
-    static int rows() { return scalarSql("SELECT COUNT(*) FROM bm_gsxx").toInt(); }
+    static int rows() { return Db::scalarSql("SELECT COUNT(*) FROM bm_gsxx").toInt(); }
 };
 
 void expectSame(const CompanyInfo &a, const CompanyInfo &b)
@@ -60,12 +60,12 @@ TEST_F(CompanyInfoTest, SaveThenLoadKeepsEveryColumn)
     const auto loaded = Company::load();
     ASSERT_TRUE(loaded);
     expectSame(*loaded, sample());
-    EXPECT_DOUBLE_EQ(scalarSql("SELECT TZK FROM bm_gsxx").toDouble(), 0.95);
+    EXPECT_DOUBLE_EQ(Db::scalarSql("SELECT TZK FROM bm_gsxx").toDouble(), 0.95);
 }
 
 TEST_F(CompanyInfoTest, EmptyTableGetsItsRowOnSave)
 {
-    execSql("DELETE FROM bm_gsxx");
+    Db::execSql("DELETE FROM bm_gsxx");
     EXPECT_FALSE(Company::load());
     ASSERT_TRUE(Company::save(sample()).ok());
     EXPECT_EQ(rows(), 1);
@@ -76,12 +76,12 @@ TEST_F(CompanyInfoTest, EmptyTableGetsItsRowOnSave)
 
 TEST_F(CompanyInfoTest, NullColumnsLoadEmptyAndNoDiscountShowsOne)
 {
-    execSql("UPDATE bm_gsxx SET DH = NULL, TZK = NULL");
+    Db::execSql("UPDATE bm_gsxx SET DH = NULL, TZK = NULL");
     const auto c = Company::load();
     ASSERT_TRUE(c);
     EXPECT_TRUE(c->DH.isEmpty());
     EXPECT_EQ(c->TZK, "1.00");
-    execSql("UPDATE bm_gsxx SET TZK = 0.9");
+    Db::execSql("UPDATE bm_gsxx SET TZK = 0.9");
     EXPECT_EQ(Company::load()->TZK, "0.90");
 }
 
@@ -122,7 +122,7 @@ TEST_F(CompanyInfoTest, EmptyDiscountMeansNone)
     CompanyInfo info = sample();
     info.TZK = "";
     ASSERT_TRUE(Company::save(info).ok());
-    EXPECT_TRUE(scalarSql("SELECT TZK FROM bm_gsxx").isNull());
+    EXPECT_TRUE(Db::scalarSql("SELECT TZK FROM bm_gsxx").isNull());
     EXPECT_EQ(Company::load()->TZK, "1.00");
 }
 
@@ -137,8 +137,8 @@ TEST_F(CompanyInfoTest, ValuesAreBoundNotGluedIntoTheStatement)
 
 TEST_F(CompanyInfoTest, CodeLookupsIgnoreCaseAndRefuseUnknownCodes)
 {
-    execSql("INSERT INTO bm_ghs (BM, MC) VALUES ('ab1', '花艺供应')");
-    execSql("INSERT INTO bm_kh (BM, MC) VALUES ('vip01', '张三')");
+    Db::execSql("INSERT INTO bm_ghs (BM, MC) VALUES ('ab1', '花艺供应')");
+    Db::execSql("INSERT INTO bm_kh (BM, MC) VALUES ('vip01', '张三')");
     EXPECT_EQ(Company::supplierName("AB1").value_or("<none>"), "花艺供应");
     EXPECT_EQ(Company::supplierName("001").value_or("<none>"), "通用供货商");
     EXPECT_EQ(Company::customerName("VIP01").value_or("<none>"), "张三");
@@ -181,14 +181,14 @@ TEST_F(CompanyInfoTest, BackgroundIsTheNamedPictureOrTheDeliveredOneWithAMessage
         {"", fallback, message},
     };
     for (const Case &c : cases) {
-        execSql("UPDATE bm_gsxx SET LOG = ?", {QString::fromUtf8(c.log)});
+        Db::execSql("UPDATE bm_gsxx SET LOG = ?", {QString::fromUtf8(c.log)});
         const BackgroundChoice choice = Company::chooseBackground();
         EXPECT_EQ(choice.path, c.path) << c.log;
         EXPECT_EQ(choice.message, c.message) << c.log;
         EXPECT_EQ(choice.fallback(), !c.message.isEmpty());
     }
 
-    execSql("DELETE FROM bm_gsxx");
+    Db::execSql("DELETE FROM bm_gsxx");
     EXPECT_EQ(Company::chooseBackground().message, message);
 }
 

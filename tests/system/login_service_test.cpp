@@ -146,7 +146,7 @@ TEST_F(LoginServiceTest, TheThirdWrongPasswordEndsTheRun)
 TEST_F(LoginServiceTest, AnEmployeeWithoutPasswordLogsInWithAnEmptyBox)
 {
     addEmployee(QStringLiteral("001"), QStringLiteral("张三"), QStringLiteral("zs"));
-    execSql(QStringLiteral("INSERT INTO bm_yg (BM, MC, DLMC, MM) VALUES ('002', '王五', 'ww', NULL)"));
+    Db::execSql(QStringLiteral("INSERT INTO bm_yg (BM, MC, DLMC, MM) VALUES ('002', '王五', 'ww', NULL)"));
     LoginService login;
     EXPECT_EQ(login.login(QStringLiteral("zs"), QStringLiteral(" "), true, true), Result::Stay);
     EXPECT_EQ(login.login(QStringLiteral("zs"), QString(), true, true), Result::Ok);
@@ -156,12 +156,12 @@ TEST_F(LoginServiceTest, AnEmployeeWithoutPasswordLogsInWithAnEmptyBox)
 
 TEST_F(LoginServiceTest, APlainStoredPasswordIsReplacedByItsHash)
 {
-    execSql(QStringLiteral("UPDATE bm_yg SET MM = 'Plain1' WHERE BM = '000'"));
+    Db::execSql(QStringLiteral("UPDATE bm_yg SET MM = 'Plain1' WHERE BM = '000'"));
     LoginService login;
     EXPECT_EQ(login.login(QStringLiteral("sa"), QStringLiteral("plain1"), true, true), Result::Stay);
-    EXPECT_EQ(scalarSql(QStringLiteral("SELECT MM FROM bm_yg WHERE BM = '000'")).toString(), QStringLiteral("Plain1"));
+    EXPECT_EQ(Db::scalarSql(QStringLiteral("SELECT MM FROM bm_yg WHERE BM = '000'")).toString(), QStringLiteral("Plain1"));
     EXPECT_EQ(login.login(QStringLiteral("sa"), QStringLiteral("Plain1"), true, true), Result::Ok);
-    const QString stored = scalarSql(QStringLiteral("SELECT MM FROM bm_yg WHERE BM = '000'")).toString();
+    const QString stored = Db::scalarSql(QStringLiteral("SELECT MM FROM bm_yg WHERE BM = '000'")).toString();
     EXPECT_TRUE(Password::isHash(stored));
     EXPECT_TRUE(Password::verify(stored, QStringLiteral("Plain1")));
     EXPECT_EQ(LoginService().login(QStringLiteral("sa"), QStringLiteral("Plain1"), true, true), Result::Ok);

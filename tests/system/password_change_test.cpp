@@ -17,7 +17,7 @@ protected:
         addEmployee(QStringLiteral("001"), QStringLiteral("李四"), QStringLiteral("lisi"), QStringLiteral("old"));
         loginAs(QStringLiteral("001"));
     }
-    QString storedPassword() { return scalarSql(QStringLiteral("SELECT MM FROM bm_yg WHERE BM = '001'")).toString(); }
+    QString storedPassword() { return Db::scalarSql(QStringLiteral("SELECT MM FROM bm_yg WHERE BM = '001'")).toString(); }
 };
 
 TEST_F(PasswordChangeTest, RefusalsChangeNothing)
@@ -66,12 +66,12 @@ TEST_F(PasswordChangeTest, AnEmployeeWithoutPasswordSetsOneWithAnEmptyOldBox)
     EXPECT_EQ(PasswordChange::change(QString(), QStringLiteral("x1"), QStringLiteral("x1")),
               PasswordChange::Outcome::Changed);
     EXPECT_TRUE(Password::verify(
-        scalarSql(QStringLiteral("SELECT MM FROM bm_yg WHERE BM = '002'")).toString(), QStringLiteral("x1")));
+        Db::scalarSql(QStringLiteral("SELECT MM FROM bm_yg WHERE BM = '002'")).toString(), QStringLiteral("x1")));
 }
 
 TEST_F(PasswordChangeTest, AVanishedUserIsNotToldTheChangeSucceeded)
 {
-    execSql(QStringLiteral("DELETE FROM bm_yg WHERE BM = '001'"));
+    Db::execSql(QStringLiteral("DELETE FROM bm_yg WHERE BM = '001'"));
     EXPECT_EQ(PasswordChange::change(QStringLiteral("old"), QStringLiteral("n"), QStringLiteral("n")),
               PasswordChange::Outcome::WrongOldPassword);
     EXPECT_FALSE(prompt->saw(QStringLiteral("密码修改成功！")));

@@ -12,11 +12,11 @@ class PermissionEditorTest : public TempHome
 protected:
     QString column(const QString &col, const QString &code)
     {
-        return scalarSql(QStringLiteral("SELECT %1 FROM bm_yg WHERE BM = ?").arg(col), {code}).toString();
+        return Db::scalarSql(QStringLiteral("SELECT %1 FROM bm_yg WHERE BM = ?").arg(col), {code}).toString();
     }
     void setColumn(const QString &col, const QString &code, const QVariant &value)
     {
-        execSql(QStringLiteral("UPDATE bm_yg SET %1 = ? WHERE BM = ?").arg(col), {value, code});
+        Db::execSql(QStringLiteral("UPDATE bm_yg SET %1 = ? WHERE BM = ?").arg(col), {value, code});
     }
     std::vector<int> tickedPositions(const PermissionEditor &e, int menu)
     {
@@ -44,7 +44,7 @@ TEST_F(PermissionEditorTest, ListsEveryNamedEmployeeInTableOrderAndStartsWithThe
 
 TEST_F(PermissionEditorTest, NoNamedEmployeeAsksForOne)
 {
-    execSql(QStringLiteral("UPDATE bm_yg SET MC = ''"));
+    Db::execSql(QStringLiteral("UPDATE bm_yg SET MC = ''"));
     PermissionEditor e;
     EXPECT_FALSE(e.loadNames());
     EXPECT_EQ(prompt->last(), QStringLiteral("请在“基础资料-员工资料”中输入至少一个有姓名的员工"));
@@ -138,7 +138,7 @@ TEST_F(PermissionEditorTest, AFailedSaveWritesNothing)
 {
     addEmployee(QStringLiteral("001"), QStringLiteral("李四"));
     // The second write of the save fails; the first must not stay behind.
-    execSql(QStringLiteral("CREATE TRIGGER no_rights BEFORE UPDATE OF qxqt ON bm_yg "
+    Db::execSql(QStringLiteral("CREATE TRIGGER no_rights BEFORE UPDATE OF qxqt ON bm_yg "
                            "BEGIN SELECT RAISE(ABORT, 'rights are locked'); END"));
     PermissionEditor e;
     ASSERT_TRUE(e.load(QStringLiteral("李四")));

@@ -73,9 +73,9 @@ TEST_F(ReportEngineTest, RendersHeaderLinesCompanyAndVariablesFormattedAndRaw)
 
 TEST_F(ReportEngineTest, BuildsDataFromAQueryWithSchemaSpellingAndFormats)
 {
-    execSql(QStringLiteral("INSERT INTO skd_mx (ID, DJLX, DJ_ID, RQ, ZJE, BCSK, BZ) VALUES (?, ?, ?, ?, ?, ?, ?)"),
+    Db::execSql(QStringLiteral("INSERT INTO skd_mx (ID, DJLX, DJ_ID, RQ, ZJE, BCSK, BZ) VALUES (?, ?, ?, ?, ?, ?, ?)"),
             {"S1", "销售出库单", "X1", "2024-03-04 08:00:00", 1200, 99.9, "定金"});
-    QSqlQuery q = execSql(QStringLiteral("SELECT id, djlx, dj_id, rq, zje, bcsk, bz, 1 + 1 AS n FROM skd_mx"));
+    QSqlQuery q = Db::execSql(QStringLiteral("SELECT id, djlx, dj_id, rq, zje, bcsk, bz, 1 + 1 AS n FROM skd_mx"));
     const ReportData d = ReportData::fromQuery(q);
     ASSERT_EQ(d.lines.size(), 1);
     const RenderResult r = ReportEngine::render(
@@ -83,7 +83,7 @@ TEST_F(ReportEngineTest, BuildsDataFromAQueryWithSchemaSpellingAndFormats)
     ASSERT_TRUE(r.ok()) << r.error.toStdString();
     EXPECT_EQ(r.html, QStringLiteral("S1 销售出库单 2024-03-04 1200.00 99.90 定金 2"));
 
-    QSqlQuery again = execSql(QStringLiteral("SELECT DJ_ID, ZJE FROM skd_mx"));
+    QSqlQuery again = Db::execSql(QStringLiteral("SELECT DJ_ID, ZJE FROM skd_mx"));
     const TableData table = TableData::fromQuery(again);
     ASSERT_EQ(table.rows.size(), 1);
     EXPECT_EQ(table.rows[0], (QStringList{"X1", "1200.00"}));
@@ -138,10 +138,10 @@ TEST_F(ReportEngineTest, TemplateIsFoundByCodeInPrintFormatOnly)
 {
     const QString dir = App::home().printFormatDir();
     writeFile(dir + QStringLiteral("/skd2.html"), QStringLiteral("<p>二号收款单</p>"));
-    execSql(QStringLiteral("INSERT INTO gg_dj (DM, MC, DZ) VALUES ('T_NODZ', '无文件', NULL)"));
-    execSql(QStringLiteral("INSERT INTO gg_dj (DM, MC, DZ) VALUES ('T_GONE', '丢失', 'gone.html')"));
-    execSql(QStringLiteral("INSERT INTO gg_dj (DM, MC, DZ) VALUES ('T_DIR', '别处', 'C:\\elsewhere\\skd2.html')"));
-    execSql(QStringLiteral("INSERT INTO gg_dj (DM, MC, DZ) VALUES ('T_UP', '上级', '../data/data.db')"));
+    Db::execSql(QStringLiteral("INSERT INTO gg_dj (DM, MC, DZ) VALUES ('T_NODZ', '无文件', NULL)"));
+    Db::execSql(QStringLiteral("INSERT INTO gg_dj (DM, MC, DZ) VALUES ('T_GONE', '丢失', 'gone.html')"));
+    Db::execSql(QStringLiteral("INSERT INTO gg_dj (DM, MC, DZ) VALUES ('T_DIR', '别处', 'C:\\elsewhere\\skd2.html')"));
+    Db::execSql(QStringLiteral("INSERT INTO gg_dj (DM, MC, DZ) VALUES ('T_UP', '上级', '../data/data.db')"));
 
     struct Case { const char *code; QString expected; };
     const Case cases[] = {

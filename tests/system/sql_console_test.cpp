@@ -50,8 +50,8 @@ TEST_F(SqlConsoleTest, QueryWithoutRowsAddsNothing)
 
 TEST_F(SqlConsoleTest, SelectMentioningAChangingWordIsRunAsACommand)
 {
-    execSql("CREATE TABLE t (id INTEGER, updated TEXT)");
-    execSql("INSERT INTO t VALUES (1, 'yes')");
+    Db::execSql("CREATE TABLE t (id INTEGER, updated TEXT)");
+    Db::execSql("INSERT INTO t VALUES (1, 'yes')");
     const auto out = SqlConsole::run("select updated from t");
     EXPECT_TRUE(out.output.isNull()); // not shown as a table
     EXPECT_EQ(out.message, "操作成功！");
@@ -61,7 +61,7 @@ TEST_F(SqlConsoleTest, CommandsChangeTheDatabase)
 {
     const auto out = SqlConsole::run("update bm_kh set MC = '散客' where BM = '999'");
     EXPECT_EQ(out.message, "操作成功！");
-    EXPECT_EQ(scalarSql("SELECT MC FROM bm_kh WHERE BM = '999'").toString(), "散客");
+    EXPECT_EQ(Db::scalarSql("SELECT MC FROM bm_kh WHERE BM = '999'").toString(), "散客");
 }
 
 TEST_F(SqlConsoleTest, ErrorsSayTheCommandIsWrong)
@@ -83,9 +83,9 @@ TEST_F(SqlConsoleTest, EmptyStatementDoesNothing)
 
 TEST_F(SqlConsoleTest, QueryIsAFixedWidthTableCountingChineseAsTwo)
 {
-    execSql("CREATE TABLE k (BM TEXT, MC TEXT, JE REAL)");
-    execSql("INSERT INTO k VALUES ('1', '张三丰', 12.5)");
-    execSql("INSERT INTO k VALUES ('10002', 'Li', NULL)");
+    Db::execSql("CREATE TABLE k (BM TEXT, MC TEXT, JE REAL)");
+    Db::execSql("INSERT INTO k VALUES ('1', '张三丰', 12.5)");
+    Db::execSql("INSERT INTO k VALUES ('10002', 'Li', NULL)");
     const auto out = SqlConsole::run("select BM, MC as 姓名, JE from k order by BM");
     ASSERT_TRUE(out.message.isEmpty()) << out.message.toStdString();
     // BM: widest "10002" (5); 姓名: widest 张三丰 (6); JE: widest "12.5" (4). Each plus one.

@@ -92,13 +92,13 @@ TEST_F(SystemSettingsTest, ShortNumbersTakeEffectAtOnce)
 {
     loginAs("000");
     Clock::setFixed(QDateTime(QDate(2024, 5, 6), QTime(10, 0)));
-    ASSERT_EQ(NewDocumentNumber("XSD"), "2024050600000001");
+    ASSERT_EQ(Documents::NewDocumentNumber("XSD"), "2024050600000001");
 
     QMap<QString, QString> values = SystemSettings::read();
     values["DDH"] = "T";
     SystemSettings::save(values);
     EXPECT_EQ(App::session().shortNumberFlag, "T");
-    EXPECT_EQ(NewDocumentNumber("XSD"), "202405060001");
+    EXPECT_EQ(Documents::NewDocumentNumber("XSD"), "202405060001");
 
     values["DDH"] = "F";
     SystemSettings::save(values);

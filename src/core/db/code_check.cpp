@@ -4,7 +4,7 @@
 #include "core/prompt.h"
 #include "core/db/schema.h"
 
-bool CheckCodeUnique(const QString &table, const QString &code)
+bool Db::CheckCodeUnique(const QString &table, const QString &code)
 {
     // The table name is the one piece of this statement that cannot be bound,
     // so only a name of the data model is ever put into it.
@@ -16,7 +16,7 @@ bool CheckCodeUnique(const QString &table, const QString &code)
     if (!t || !hasCode)
         throw DbError(QStringLiteral("没有编码列的表：%1").arg(table));
 
-    QSqlQuery q = execSql(QStringLiteral("SELECT BM FROM %1 WHERE BM = ? LIMIT 1").arg(QLatin1String(t->name)), {code});
+    QSqlQuery q = Db::execSql(QStringLiteral("SELECT BM FROM %1 WHERE BM = ? LIMIT 1").arg(QLatin1String(t->name)), {code});
     if (!q.next())
         return false;
     prompt().message(QStringLiteral("您输入的编码已存在，请更改编码!"), QStringLiteral("提示："), Prompt::Icon::Warning);

@@ -117,7 +117,7 @@ void Database::closeOther(const QString &name)
     QSqlDatabase::removeDatabase(name);
 }
 
-QSqlQuery execSql(QSqlDatabase db, const QString &sql, const QVariantList &binds)
+QSqlQuery Db::execSql(QSqlDatabase db, const QString &sql, const QVariantList &binds)
 {
     if (!db.isOpen())
         throw DbError(g_lastError.isEmpty() ? QStringLiteral("数据库未打开") : g_lastError);
@@ -131,11 +131,11 @@ QSqlQuery execSql(QSqlDatabase db, const QString &sql, const QVariantList &binds
     return q;
 }
 
-QSqlQuery execSql(const QString &sql, const QVariantList &binds) { return execSql(Database::db(), sql, binds); }
+QSqlQuery Db::execSql(const QString &sql, const QVariantList &binds) { return Db::execSql(Database::db(), sql, binds); }
 
-QVariant scalarSql(const QString &sql, const QVariantList &binds)
+QVariant Db::scalarSql(const QString &sql, const QVariantList &binds)
 {
-    QSqlQuery q = execSql(sql, binds);
+    QSqlQuery q = Db::execSql(sql, binds);
     return q.next() ? q.value(0) : QVariant();
 }
 

@@ -35,11 +35,13 @@ public:
     static void closeOther(const QString &name);
 };
 
+namespace Db {
 // Runs a statement with bound values; throws DbError on failure.
 QSqlQuery execSql(const QString &sql, const QVariantList &binds = {});
 QSqlQuery execSql(QSqlDatabase db, const QString &sql, const QVariantList &binds = {});
 // The first column of the first row, or an invalid QVariant when there is none.
 QVariant scalarSql(const QString &sql, const QVariantList &binds = {});
+} // namespace Db
 
 // Rolls back unless committed: a document save, a stage booking or a list
 // save either happens whole or not at all.

@@ -10,13 +10,13 @@ QString todayText() { return Clock::today().toString(QStringLiteral("yyyyMMdd"))
 
 } // namespace
 
-QString NewDocumentNumber(const QString &type)
+QString Documents::NewDocumentNumber(const QString &type)
 {
     const Session &s = App::session();
     const QString day = todayText();
     const QString employee = s.currentUserCode;
 
-    const int n = scalarSql(QStringLiteral("SELECT DJSL FROM GG_XZ WHERE YGBM = ? AND DJLX = ? AND RQ = ?"),
+    const int n = Db::scalarSql(QStringLiteral("SELECT DJSL FROM GG_XZ WHERE YGBM = ? AND DJLX = ? AND RQ = ?"),
                             {employee, type, day})
                       .toInt();
     QString number;
@@ -25,8 +25,8 @@ QString NewDocumentNumber(const QString &type)
     } else {
         // Inside a caller's transaction the statements simply join it.
         Transaction tx;
-        execSql(QStringLiteral("DELETE FROM GG_XZ WHERE YGBM = ? AND DJLX = ?"), {employee, type});
-        execSql(QStringLiteral("INSERT INTO GG_XZ (YGBM, DJLX, RQ, DJSL) VALUES (?, ?, ?, 0)"),
+        Db::execSql(QStringLiteral("DELETE FROM GG_XZ WHERE YGBM = ? AND DJLX = ?"), {employee, type});
+        Db::execSql(QStringLiteral("INSERT INTO GG_XZ (YGBM, DJLX, RQ, DJSL) VALUES (?, ?, ?, 0)"),
                 {employee, type, day});
         if (tx.active()) {
             QString error;
@@ -40,7 +40,7 @@ QString NewDocumentNumber(const QString &type)
     return number;
 }
 
-void CommitDocumentNumber(const QString &type, const QString &number)
+void Documents::CommitDocumentNumber(const QString &type, const QString &number)
 {
     const Session &s = App::session();
     const QString counter = number.right(s.shortNumbers() ? 4 : 5);
@@ -51,7 +51,7 @@ void CommitDocumentNumber(const QString &type, const QString &number)
         if (ch < QLatin1Char('0') || ch > QLatin1Char('9'))
             return;
     const int c = counter.toInt();
-    execSql(QStringLiteral("UPDATE GG_XZ SET DJSL = CASE WHEN DJSL IS NULL OR DJSL < ? THEN ? ELSE DJSL END "
+    Db::execSql(QStringLiteral("UPDATE GG_XZ SET DJSL = CASE WHEN DJSL IS NULL OR DJSL < ? THEN ? ELSE DJSL END "
                            "WHERE YGBM = ? AND DJLX = ? AND RQ = ?"),
             {c, c, s.currentUserCode, type, todayText()});
 }

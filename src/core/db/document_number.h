@@ -6,6 +6,7 @@
 // ("DDH" = "T") the date and the last four digits of the counter.
 // Types: "XSD", "SKD", "CZD", "DJFD", "XTD", "RKD", "THD", "PDD", "FKD", "SRD", "ZCD".
 
+namespace Documents {
 // The number a new document of this type would get. Nothing is reserved: the
 // counter moves only when a document is saved, so a number handed out but
 // never saved is handed out again. The first number of a day clears the
@@ -16,3 +17,4 @@ QString NewDocumentNumber(const QString &type);
 // ever moves forward, so a number made earlier but saved later cannot make
 // the next number repeat one already saved.
 void CommitDocumentNumber(const QString &type, const QString &number);
+} // namespace Documents

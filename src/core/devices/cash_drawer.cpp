@@ -82,7 +82,7 @@ speed_t baudRate(const QString &text)
 DrawerResult sendToParallelPort(const QString &port, const QByteArray &bytes)
 {
     DrawerResult result;
-    const QString device = portDeviceFile(port);
+    const QString device = Devices::portDeviceFile(port);
     const QByteArray path = QFile::encodeName(device);
     // Non-blocking so that a printer that is off or out of paper cannot hang the counter.
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
@@ -105,7 +105,7 @@ DrawerResult sendToParallelPort(const QString &port, const QByteArray &bytes)
 DrawerResult sendToSerialPort(const QString &port, const QString &baud, const QByteArray &bytes)
 {
     DrawerResult result;
-    const QByteArray path = QFile::encodeName(portDeviceFile(port));
+    const QByteArray path = QFile::encodeName(Devices::portDeviceFile(port));
     const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return result; // a port that does not open is passed over silently
@@ -194,7 +194,7 @@ DrawerSettings DrawerSettings::fromIni()
     return s;
 }
 
-QByteArray drawerBytes(const DrawerSettings &settings)
+QByteArray Devices::drawerBytes(const DrawerSettings &settings)
 {
     if (settings.port == QStringLiteral("打印机驱动"))
         return bytesOf({27, 112, 0, 128, 128});
@@ -222,7 +222,7 @@ QByteArray drawerBytes(const DrawerSettings &settings)
     }
 }
 
-QString portDeviceFile(const QString &port)
+QString Devices::portDeviceFile(const QString &port)
 {
     const QString name = port.trimmed().toUpper();
     static const QRegularExpression numbered(QStringLiteral("^(LPT|COM)(\\d+)$"));
@@ -237,15 +237,15 @@ QString portDeviceFile(const QString &port)
     return App::settings().value(QStringLiteral("port"), name, fallback);
 }
 
-DrawerResult OpenCashDrawer(const DrawerSettings &settings)
+DrawerResult Devices::OpenCashDrawer(const DrawerSettings &settings)
 {
     const QString &port = settings.port;
     if (port == QStringLiteral("打印机驱动"))
-        return sendToDefaultPrinter(drawerBytes(settings));
+        return sendToDefaultPrinter(Devices::drawerBytes(settings));
     if (port.contains(QLatin1String("LPT"), Qt::CaseInsensitive))
-        return sendToParallelPort(port, drawerBytes(settings));
+        return sendToParallelPort(port, Devices::drawerBytes(settings));
     if (port.contains(QLatin1String("COM"), Qt::CaseInsensitive))
-        return sendToSerialPort(port, settings.baud, drawerBytes(settings));
+        return sendToSerialPort(port, settings.baud, Devices::drawerBytes(settings));
     // Only the command choice runs a program: an unset or unknown port does
     // nothing rather than run the pulse description as a command.
     if (port == QStringLiteral("指令"))

@@ -24,6 +24,7 @@ struct DrawerResult
     bool ok() const { return error.isEmpty(); }
 };
 
+namespace Devices {
 // The bytes that open the drawer: the first two characters of the command
 // choice pick one of seven pulses ("04" for anything else); the printer
 // driver path always sends 27 112 0 128 128.
@@ -34,3 +35,4 @@ QByteArray drawerBytes(const DrawerSettings &settings);
 QString portDeviceFile(const QString &port);
 
 DrawerResult OpenCashDrawer(const DrawerSettings &settings);
+} // namespace Devices

@@ -227,7 +227,7 @@ ExportTable ExportTable::fromModel(const QAbstractItemModel &model, const QStrin
     return t;
 }
 
-bool writeWorkbook(const QString &path, const ExportTable &table, const QString &fontName, double fontSize,
+bool Export::writeWorkbook(const QString &path, const ExportTable &table, const QString &fontName, double fontSize,
                    QString *error)
 {
     auto fail = [&](const QString &why) {
@@ -403,7 +403,7 @@ QString fileNameOf(const QString &title)
 
 } // namespace
 
-void ExportToExcel(const ExportTable &table, const QString &title, const QString &fontName, double fontSize)
+void Export::ExportToExcel(const ExportTable &table, const QString &title, const QString &fontName, double fontSize)
 {
     if (!App::session().hasRight(QStringLiteral("18"))) {
         prompt().info(QStringLiteral("您没有导出权！"), QStringLiteral("提示"));
@@ -425,7 +425,7 @@ void ExportToExcel(const ExportTable &table, const QString &title, const QString
     bool written = false;
     {
         BusyCursor busy;
-        written = writeWorkbook(path, titled, fontName, fontSize, &error);
+        written = Export::writeWorkbook(path, titled, fontName, fontSize, &error);
     }
     if (!written)
         prompt().warn(error, QStringLiteral("提示"));

@@ -30,6 +30,7 @@ struct ExportTable
                                  const QList<int> &modelColumns = {});
 };
 
+namespace Export {
 // Writes the table as an .xlsx workbook: row 1 the title merged over the
 // columns, centred, in the given font; row 2 the labels; then one row per
 // record with the number format of its column, thin borders from row 2 down
@@ -41,3 +42,4 @@ bool writeWorkbook(const QString &path, const ExportTable &table, const QString 
 // ("18"), asks for the file and writes it; the user is told of a refusal or
 // a failure. The workbook is always .xlsx.
 void ExportToExcel(const ExportTable &table, const QString &title, const QString &fontName, double fontSize);
+} // namespace Export

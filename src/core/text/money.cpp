@@ -65,7 +65,7 @@ double fromCents(long long c) { return c == 0 ? 0.0 : static_cast<double>(c) / 1
 
 } // namespace
 
-double R2(double x)
+double Money::R2(double x)
 {
     if (!std::isfinite(x))
         return x;
@@ -76,7 +76,7 @@ double R2(double x)
     return fromCents(cents(x, false));
 }
 
-double roundMoney(double x)
+double Money::roundMoney(double x)
 {
     if (!std::isfinite(x))
         return x;
@@ -87,8 +87,8 @@ double roundMoney(double x)
     return fromCents(cents(x, true));
 }
 
-QString formatMoney(double x)
+QString Money::formatMoney(double x)
 {
-    const double v = roundMoney(x) + 0.0; // + 0.0 turns −0 into 0
+    const double v = Money::roundMoney(x) + 0.0; // + 0.0 turns −0 into 0
     return QString::number(v == 0.0 ? 0.0 : v, 'f', 2);
 }

@@ -5,6 +5,7 @@
 // decimal value the cashier sees (15 significant digits), not on the binary
 // approximation, so that 1.005 rounds like 1.005 and not like 1.00499999….
 
+namespace Money {
 // The line rounding of the documents: truncate(x / 0.01 + 0.5) × 0.01 with
 // truncation towards zero. For negative amounts this rounds towards zero by
 // one cent at the half and at whole cents (−1.234 → −1.22, −1.22 → −1.21);
@@ -18,3 +19,4 @@ double roundMoney(double x);
 
 // "#0.00": two decimals, no thousands separator, never "-0.00".
 QString formatMoney(double x);
+} // namespace Money

@@ -41,7 +41,7 @@ QString tableLetter(const QString &character)
 {
     if (character.isEmpty())
         return {};
-    const QString jp = scalarSql(QStringLiteral("SELECT jp FROM BM_JP WHERE mc = ?"), {character}).toString();
+    const QString jp = Db::scalarSql(QStringLiteral("SELECT jp FROM BM_JP WHERE mc = ?"), {character}).toString();
     return jp.isEmpty() ? QString() : jp.left(jp.at(0).isHighSurrogate() ? 2 : 1);
 }
 
@@ -53,15 +53,15 @@ QString initialOf(const QString &character, const QByteArray &gbk)
 
 } // namespace
 
-QString PinyinInitialOfChar(const QByteArray &twoGbkBytes)
+QString Text::PinyinInitialOfChar(const QByteArray &twoGbkBytes)
 {
     const QString letter = rangeLetter(twoGbkBytes);
     if (!letter.isEmpty())
         return letter;
-    return tableLetter(fromGbk(twoGbkBytes));
+    return tableLetter(Text::fromGbk(twoGbkBytes));
 }
 
-QString PinyinInitials(const QString &text)
+QString Text::PinyinInitials(const QString &text)
 {
     // Walked by character rather than by byte, so that a one-byte non-ASCII
     // code (the euro sign) cannot swallow the character after it, and a

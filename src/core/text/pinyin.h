@@ -2,6 +2,7 @@
 #include <QByteArray>
 #include <QString>
 
+namespace Text {
 // Pinyin initials for the quick-search codes (JP) of members, products and
 // levels: ASCII characters are kept as they are, each Chinese character
 // gives its initial letter, a character without a known initial is left out.
@@ -12,3 +13,4 @@ QString PinyinInitials(const QString &text);
 // GB2312 code ranges, then the user's own table BM_JP (first character of
 // jp). Empty when neither knows the character.
 QString PinyinInitialOfChar(const QByteArray &twoGbkBytes);
+} // namespace Text

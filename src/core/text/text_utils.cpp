@@ -5,19 +5,19 @@
 
 #include <vector>
 
-QByteArray toGbk(const QString &text)
+QByteArray Text::toGbk(const QString &text)
 {
     QStringEncoder encoder("GBK");
     return encoder.encode(text);
 }
 
-QString fromGbk(const QByteArray &bytes)
+QString Text::fromGbk(const QByteArray &bytes)
 {
     QStringDecoder decoder("GBK");
     return decoder.decode(bytes);
 }
 
-bool IsNumberText(const QString &text)
+bool Text::IsNumberText(const QString &text)
 {
     int points = 0;
     int digits = 0;
@@ -55,7 +55,7 @@ std::vector<GbkChar> splitGbk(const QString &text)
         const qsizetype n =
             (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) ? 2 : 1;
         const QString ch = text.mid(i, n);
-        chars.push_back({ch, toGbk(ch)});
+        chars.push_back({ch, Text::toGbk(ch)});
         i += n;
     }
     return chars;
@@ -101,7 +101,7 @@ void pad(const QString &text, int width, const QString &align, QString *outText,
 
 } // namespace
 
-QString PadText(const QString &text, int width, const QString &align)
+QString Text::PadText(const QString &text, int width, const QString &align)
 {
     if (width <= 0)
         return text;
@@ -110,10 +110,10 @@ QString PadText(const QString &text, int width, const QString &align)
     return s;
 }
 
-QByteArray PadTextGbk(const QString &text, int width, const QString &align)
+QByteArray Text::PadTextGbk(const QString &text, int width, const QString &align)
 {
     if (width <= 0)
-        return toGbk(text);
+        return Text::toGbk(text);
     QByteArray b;
     pad(text, width, align, nullptr, &b);
     return b;

@@ -5,6 +5,7 @@
 // Text is GBK wherever it meets fixed-width layouts or the receipt printer:
 // a Chinese character takes two bytes.
 
+namespace Text {
 // The GBK bytes of a text; a character GBK cannot hold becomes "?".
 QByteArray toGbk(const QString &text);
 QString fromGbk(const QByteArray &bytes);
@@ -24,3 +25,4 @@ bool IsNumberText(const QString &text);
 QString PadText(const QString &text, int width, const QString &align);
 // The same, as the GBK bytes the receipt printer takes.
 QByteArray PadTextGbk(const QString &text, int width, const QString &align);
+} // namespace Text

@@ -164,7 +164,7 @@ void TBMSZ::testDrawer()
     settings.baud = findChild<QComboBox *>(QStringLiteral("tcqx2"))->currentText();
     settings.command = findChild<QComboBox *>(QStringLiteral("tcqx3"))->currentText();
     settings.mode = findChild<QLineEdit *>(QStringLiteral("tcqxFS"))->text();
-    const DrawerResult result = OpenCashDrawer(settings);
+    const DrawerResult result = Devices::OpenCashDrawer(settings);
     if (!result.ok())
         prompt().message(result.error, QString(), Prompt::Icon::Critical);
 }

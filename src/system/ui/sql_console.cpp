@@ -28,7 +28,7 @@ QString decodeText(const QByteArray &bytes)
 {
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString text = utf8.decode(bytes);
-    return utf8.hasError() ? fromGbk(bytes) : text;
+    return utf8.hasError() ? Text::fromGbk(bytes) : text;
 }
 }
 

@@ -28,7 +28,7 @@ protected:
     void loginWithRights(const QVariant &qx1, const QVariant &qx2, const QVariant &qx3, const QVariant &qx4)
     {
         addEmployee("001", QString::fromUtf8("张三"), "zs");
-        execSql("UPDATE bm_yg SET QX1=?, QX2=?, QX3=?, QX4=? WHERE BM='001'", {qx1, qx2, qx3, qx4});
+        Db::execSql("UPDATE bm_yg SET QX1=?, QX2=?, QX3=?, QX4=? WHERE BM='001'", {qx1, qx2, qx3, qx4});
         loginAs("001");
     }
     void closeQuietly(Tform1 &w)
@@ -76,7 +76,7 @@ TEST_F(MainWindowTest, RightsDecideWhichEntriesAreEnabled)
     };
     loginWithRights("", "", "", "");
     for (const Case &c : cases) {
-        execSql("UPDATE bm_yg SET QX2=? WHERE BM='001'", {c.qx2});
+        Db::execSql("UPDATE bm_yg SET QX2=? WHERE BM='001'", {c.qx2});
         Tform1 w;
         w.applyMenuRights();
         EXPECT_EQ(w.entryAction("215")->isEnabled(), c.memberEnabled) << c.name;
@@ -87,7 +87,7 @@ TEST_F(MainWindowTest, RightsDecideWhichEntriesAreEnabled)
 
 TEST_F(MainWindowTest, AdministratorHasEveryEntryWhateverHisTexts)
 {
-    execSql("UPDATE bm_yg SET QX1='null', QX2='null', QX3='null', QX4='null' WHERE BM='000'");
+    Db::execSql("UPDATE bm_yg SET QX1='null', QX2='null', QX3='null', QX4='null' WHERE BM='000'");
     loginAs("000");
     Tform1 w;
     w.applyMenuRights();
@@ -131,7 +131,7 @@ TEST_F(MainWindowTest, AlternativeBrandingAndCompanyName)
 {
     App::settings().setValue("DL", "tem", "TQ");
     App::settings().setValue("ZJM", "TQQ", "T");
-    execSql("UPDATE bm_gsxx SET GSMC=?", {QString::fromUtf8("幸福婚庆")});
+    Db::execSql("UPDATE bm_gsxx SET GSMC=?", {QString::fromUtf8("幸福婚庆")});
     loginAs("000");
     Tform1 w;
     EXPECT_EQ(w.windowTitle(), QString::fromUtf8("莱川婚庆公司管理系统  v22.0711"));
@@ -155,7 +155,7 @@ TEST_F(MainWindowTest, ChildWindowsOpenOnceAndRightsFollowThePermissionWindow)
 
     QWidget *rights = w.openWindow("TGGQX", QString::fromUtf8("权限设置"));
     ASSERT_NE(rights, nullptr);
-    execSql("UPDATE bm_yg SET QX2='null' WHERE BM='001'");
+    Db::execSql("UPDATE bm_yg SET QX2='null' WHERE BM='001'");
     EXPECT_TRUE(w.entryAction("211")->isEnabled());
     delete rights;
     EXPECT_FALSE(w.entryAction("211")->isEnabled());

@@ -16,63 +16,63 @@ protected:
     }
     int counter(const QString &type, const QString &day = "20250314")
     {
-        return scalarSql("SELECT DJSL FROM GG_XZ WHERE YGBM='001' AND DJLX=? AND RQ=?", {type, day}).toInt();
+        return Db::scalarSql("SELECT DJSL FROM GG_XZ WHERE YGBM='001' AND DJLX=? AND RQ=?", {type, day}).toInt();
     }
     int rows(const QString &type)
     {
-        return scalarSql("SELECT COUNT(*) FROM GG_XZ WHERE YGBM='001' AND DJLX=?", {type}).toInt();
+        return Db::scalarSql("SELECT COUNT(*) FROM GG_XZ WHERE YGBM='001' AND DJLX=?", {type}).toInt();
     }
 };
 
 TEST_F(DocumentNumberTest, FirstNumberOfTheDayStartsAFreshCounter)
 {
-    execSql("INSERT INTO GG_XZ VALUES ('001','XSD','20250312',7)");
-    execSql("INSERT INTO GG_XZ VALUES ('001','SKD','20250312',4)");
-    execSql("INSERT INTO GG_XZ VALUES ('002','XSD','20250312',9)");
+    Db::execSql("INSERT INTO GG_XZ VALUES ('001','XSD','20250312',7)");
+    Db::execSql("INSERT INTO GG_XZ VALUES ('001','SKD','20250312',4)");
+    Db::execSql("INSERT INTO GG_XZ VALUES ('002','XSD','20250312',9)");
 
-    EXPECT_EQ(NewDocumentNumber("XSD"), "2025031400100001");
+    EXPECT_EQ(Documents::NewDocumentNumber("XSD"), "2025031400100001");
     // Only this employee's counters of this type are cleared.
     EXPECT_EQ(rows("XSD"), 1);
     EXPECT_EQ(counter("XSD"), 0);
     EXPECT_EQ(rows("SKD"), 1);
-    EXPECT_EQ(scalarSql("SELECT DJSL FROM GG_XZ WHERE YGBM='002'").toInt(), 9);
+    EXPECT_EQ(Db::scalarSql("SELECT DJSL FROM GG_XZ WHERE YGBM='002'").toInt(), 9);
 
-    CommitDocumentNumber("XSD", "2025031400100001");
+    Documents::CommitDocumentNumber("XSD", "2025031400100001");
     EXPECT_EQ(counter("XSD"), 1);
-    EXPECT_EQ(NewDocumentNumber("XSD"), "2025031400100002");
+    EXPECT_EQ(Documents::NewDocumentNumber("XSD"), "2025031400100002");
 }
 
 TEST_F(DocumentNumberTest, UnsavedNumberIsHandedOutAgain)
 {
-    const QString first = NewDocumentNumber("CZD");
-    CommitDocumentNumber("CZD", first);
-    const QString second = NewDocumentNumber("CZD");
+    const QString first = Documents::NewDocumentNumber("CZD");
+    Documents::CommitDocumentNumber("CZD", first);
+    const QString second = Documents::NewDocumentNumber("CZD");
     EXPECT_EQ(second, "2025031400100002");
     // The window closed without saving: the same number comes again.
-    EXPECT_EQ(NewDocumentNumber("CZD"), second);
+    EXPECT_EQ(Documents::NewDocumentNumber("CZD"), second);
 }
 
 TEST_F(DocumentNumberTest, CounterNeverMovesBackwards)
 {
-    CommitDocumentNumber("XSD", NewDocumentNumber("XSD"));
-    const QString early = NewDocumentNumber("XSD"); // …00002, kept open in one window
-    CommitDocumentNumber("XSD", "2025031400100002");
-    CommitDocumentNumber("XSD", NewDocumentNumber("XSD")); // …00003 saved
-    CommitDocumentNumber("XSD", early);                    // the older one saved last
+    Documents::CommitDocumentNumber("XSD", Documents::NewDocumentNumber("XSD"));
+    const QString early = Documents::NewDocumentNumber("XSD"); // …00002, kept open in one window
+    Documents::CommitDocumentNumber("XSD", "2025031400100002");
+    Documents::CommitDocumentNumber("XSD", Documents::NewDocumentNumber("XSD")); // …00003 saved
+    Documents::CommitDocumentNumber("XSD", early);                    // the older one saved last
     EXPECT_EQ(counter("XSD"), 3);
-    EXPECT_EQ(NewDocumentNumber("XSD"), "2025031400100004");
+    EXPECT_EQ(Documents::NewDocumentNumber("XSD"), "2025031400100004");
 }
 
 TEST_F(DocumentNumberTest, SavingOnAnotherDayOrAnEditedNumberMovesNothing)
 {
-    const QString number = NewDocumentNumber("SKD");
+    const QString number = Documents::NewDocumentNumber("SKD");
     Clock::setFixed(QDateTime(QDate(2025, 3, 15), QTime(0, 5)));
-    CommitDocumentNumber("SKD", number);
+    Documents::CommitDocumentNumber("SKD", number);
     EXPECT_EQ(counter("SKD", "20250314"), 0);
-    EXPECT_EQ(NewDocumentNumber("SKD"), "2025031500100001");
+    EXPECT_EQ(Documents::NewDocumentNumber("SKD"), "2025031500100001");
     EXPECT_EQ(rows("SKD"), 1);
 
-    CommitDocumentNumber("SKD", "20250315001X'1;");
+    Documents::CommitDocumentNumber("SKD", "20250315001X'1;");
     EXPECT_EQ(counter("SKD", "20250315"), 0);
 }
 
@@ -80,10 +80,10 @@ TEST_F(DocumentNumberTest, ShortNumbers)
 {
     App::session().shortNumberFlag = "T";
     for (int i = 0; i < 2; ++i)
-        CommitDocumentNumber("XSD", NewDocumentNumber("XSD"));
-    const QString third = NewDocumentNumber("XSD");
+        Documents::CommitDocumentNumber("XSD", Documents::NewDocumentNumber("XSD"));
+    const QString third = Documents::NewDocumentNumber("XSD");
     EXPECT_EQ(third, "202503140003");
-    CommitDocumentNumber("XSD", third);
+    Documents::CommitDocumentNumber("XSD", third);
     EXPECT_EQ(counter("XSD"), 3);
 }
 
@@ -92,15 +92,15 @@ TEST_F(DocumentNumberTest, JoinsTheCallersTransaction)
     {
         Transaction outer;
         ASSERT_TRUE(outer.active());
-        EXPECT_EQ(NewDocumentNumber("RKD"), "2025031400100001");
-        CommitDocumentNumber("RKD", "2025031400100001");
+        EXPECT_EQ(Documents::NewDocumentNumber("RKD"), "2025031400100001");
+        Documents::CommitDocumentNumber("RKD", "2025031400100001");
         // The caller's failure takes the counter with it.
     }
     EXPECT_EQ(rows("RKD"), 0);
 
     Transaction outer;
-    NewDocumentNumber("RKD");
-    CommitDocumentNumber("RKD", "2025031400100001");
+    Documents::NewDocumentNumber("RKD");
+    Documents::CommitDocumentNumber("RKD", "2025031400100001");
     ASSERT_TRUE(outer.commit());
     EXPECT_EQ(counter("RKD"), 1);
 }
@@ -109,7 +109,7 @@ TEST_F(DocumentNumberTest, ApostropheInTheEmployeeCodeIsData)
 {
     addEmployee("0'1", "x");
     loginAs("0'1");
-    EXPECT_EQ(NewDocumentNumber("XSD"), "202503140'100001");
-    CommitDocumentNumber("XSD", "202503140'100001");
-    EXPECT_EQ(scalarSql("SELECT DJSL FROM GG_XZ WHERE YGBM=?", {"0'1"}).toInt(), 1);
+    EXPECT_EQ(Documents::NewDocumentNumber("XSD"), "202503140'100001");
+    Documents::CommitDocumentNumber("XSD", "202503140'100001");
+    EXPECT_EQ(Db::scalarSql("SELECT DJSL FROM GG_XZ WHERE YGBM=?", {"0'1"}).toInt(), 1);
 }

@@ -31,13 +31,13 @@ QStringList codes(const RecordSet &set)
 QStringList tableCodes()
 {
     QStringList out;
-    QSqlQuery q = execSql("SELECT BM FROM bm_yg ORDER BY BM");
+    QSqlQuery q = Db::execSql("SELECT BM FROM bm_yg ORDER BY BM");
     while (q.next())
         out << q.value(0).toString();
     return out;
 }
 
-QVariant cell(const QString &sql, const QVariantList &binds = {}) { return scalarSql(sql, binds); }
+QVariant cell(const QString &sql, const QVariantList &binds = {}) { return Db::scalarSql(sql, binds); }
 
 class RecordSetTest : public TempHome
 {
@@ -67,7 +67,7 @@ TEST_F(RecordSetTest, LoadsOnlyTheBoundRowsInOrder)
 
 TEST_F(RecordSetTest, ValuesAreTypedByTheSchema)
 {
-    execSql("INSERT INTO bm_kh (BM, MC, ZK, TSJ, RQ, ZJF) VALUES ('100', 'x', '0.85', 1, '2024-03-05', 12)");
+    Db::execSql("INSERT INTO bm_kh (BM, MC, ZK, TSJ, RQ, ZJF) VALUES ('100', 'x', '0.85', 1, '2024-03-05', 12)");
     GridSpec s;
     s.table = "bm_kh";
     s.where = "BM = ?";
@@ -170,7 +170,7 @@ TEST_F(RecordSetTest, OnlyChangedColumnsAreWrittenAndRowsAreFoundByTheirLoadedCo
     RecordSet set(employees());
     ASSERT_TRUE(set.load());
     // Meanwhile 张三 changes his password in another window.
-    execSql("UPDATE bm_yg SET MM = ? WHERE BM = '001'", {Password::hash("new")});
+    Db::execSql("UPDATE bm_yg SET MM = ? WHERE BM = '001'", {Password::hash("new")});
     set.setValue(0, "BM", "011"); // renamed: found by "001"
     set.setValue(0, "DH", "13800000000");
     ASSERT_EQ(set.save(), RecordSet::SaveResult::Saved);
@@ -205,8 +205,8 @@ TEST_F(RecordSetTest, AppendedRowRemovedAgainIsForgotten)
 TEST_F(RecordSetTest, TableWithoutCodeIsKeyedByRowid)
 {
     for (int i = 0; i < 2; ++i)
-        execSql("INSERT INTO BM_JP (mc, jp) VALUES ('张', 'Z')");
-    execSql("INSERT INTO BM_JP (mc, jp) VALUES ('李', 'L')");
+        Db::execSql("INSERT INTO BM_JP (mc, jp) VALUES ('张', 'Z')");
+    Db::execSql("INSERT INTO BM_JP (mc, jp) VALUES ('李', 'L')");
     GridSpec s;
     s.table = "BM_JP";
     s.orderBy = "jp";
@@ -273,11 +273,11 @@ TEST_F(RecordSetTest, HooksShapeNewRowsAndEdits)
 // what the Qt driver hands over.
 TEST_F(RecordSetTest, LoadedValuesMatchTheDriverWhateverTheStorage)
 {
-    execSql("INSERT INTO bm_kh (BM, MC, KH, ZK, ZJF, LJXF, TSJ, QF, RQ, SR, HQ, BZ, DZ) VALUES "
+    Db::execSql("INSERT INTO bm_kh (BM, MC, KH, ZK, ZJF, LJXF, TSJ, QF, RQ, SR, HQ, BZ, DZ) VALUES "
             "('a', '', 123, 'abc', ' 12 ', x'3132', 2, 0.0, ' 2024-03-05 ', '', 20240305, NULL, 1.5)");
-    execSql("INSERT INTO bm_kh (BM, MC, KH, ZK, ZJF, LJXF, TSJ, QF, RQ, SR, HQ, BZ, DZ) VALUES "
+    Db::execSql("INSERT INTO bm_kh (BM, MC, KH, ZK, ZJF, LJXF, TSJ, QF, RQ, SR, HQ, BZ, DZ) VALUES "
             "('b', 'Éa 张', '', 0.85, 7, -0.0, 'T', '', '2024-03-05 08:09:10', '  ', '2024-02-30', 'x\ny', '')");
-    execSql("INSERT INTO BM_TXM (ID, XH, SL, LSJ, TXM) VALUES ('1', '7', 2.6, '3', NULL)");
+    Db::execSql("INSERT INTO BM_TXM (ID, XH, SL, LSJ, TXM) VALUES ('1', '7', 2.6, '3', NULL)");
 
     for (const char *table : {"bm_kh", "BM_TXM"}) {
         GridSpec s;
@@ -291,7 +291,7 @@ TEST_F(RecordSetTest, LoadedValuesMatchTheDriverWhateverTheStorage)
         RecordSet set(s);
         ASSERT_TRUE(set.load());
         const QString where = s.where.isEmpty() ? QString() : " WHERE " + s.where;
-        QSqlQuery q = execSql(QString("SELECT * FROM %1%2 ORDER BY rowid").arg(table, where), s.whereBinds);
+        QSqlQuery q = Db::execSql(QString("SELECT * FROM %1%2 ORDER BY rowid").arg(table, where), s.whereBinds);
         int row = 0;
         for (; q.next(); ++row) {
             ASSERT_LT(row, set.rowCount());

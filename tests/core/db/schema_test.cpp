@@ -21,22 +21,22 @@ TEST_F(SchemaTest, DeliveredDatabaseHoldsEveryTableAndColumn)
 
 TEST_F(SchemaTest, FixedRowsAndCaseInsensitiveText)
 {
-    EXPECT_EQ(scalarSql("SELECT MC FROM bm_kh WHERE BM='999'").toString(), QString::fromUtf8("普通客户"));
-    EXPECT_EQ(scalarSql("SELECT MC FROM bm_ghs WHERE BM='001'").toString(), QString::fromUtf8("通用供货商"));
-    EXPECT_EQ(scalarSql("SELECT qxqt FROM bm_yg WHERE DLMC='SA'").toString(), "QX-10,11,12,13,14,15,16,17,18,");
-    EXPECT_EQ(scalarSql("SELECT COUNT(*) FROM bm_gsxx").toInt(), 1);
-    EXPECT_EQ(scalarSql("SELECT TZK FROM bm_gsxx").toDouble(), 1.0);
+    EXPECT_EQ(Db::scalarSql("SELECT MC FROM bm_kh WHERE BM='999'").toString(), QString::fromUtf8("普通客户"));
+    EXPECT_EQ(Db::scalarSql("SELECT MC FROM bm_ghs WHERE BM='001'").toString(), QString::fromUtf8("通用供货商"));
+    EXPECT_EQ(Db::scalarSql("SELECT qxqt FROM bm_yg WHERE DLMC='SA'").toString(), "QX-10,11,12,13,14,15,16,17,18,");
+    EXPECT_EQ(Db::scalarSql("SELECT COUNT(*) FROM bm_gsxx").toInt(), 1);
+    EXPECT_EQ(Db::scalarSql("SELECT TZK FROM bm_gsxx").toDouble(), 1.0);
     // Code lookups of print formats ignore case: "xsd" finds "XSD".
-    EXPECT_EQ(scalarSql("SELECT COUNT(*) FROM gg_dj WHERE DM='xsd'").toInt(), 1);
-    EXPECT_GE(scalarSql("SELECT COUNT(*) FROM gg_dj").toInt(), 34);
+    EXPECT_EQ(Db::scalarSql("SELECT COUNT(*) FROM gg_dj WHERE DM='xsd'").toInt(), 1);
+    EXPECT_GE(Db::scalarSql("SELECT COUNT(*) FROM gg_dj").toInt(), 34);
 }
 
 TEST_F(SchemaTest, DiscountMultiplierAndPositionalCounterInsert)
 {
-    execSql("UPDATE bm_kh SET ZK=0.85 WHERE BM='999'");
-    EXPECT_DOUBLE_EQ(scalarSql("SELECT ZK FROM bm_kh WHERE BM='999'").toDouble(), 0.85);
-    execSql("INSERT INTO GG_XZ VALUES ('001','XSD','20250314',0)");
-    QSqlQuery q = execSql("SELECT YGBM, DJLX, RQ, DJSL FROM GG_XZ");
+    Db::execSql("UPDATE bm_kh SET ZK=0.85 WHERE BM='999'");
+    EXPECT_DOUBLE_EQ(Db::scalarSql("SELECT ZK FROM bm_kh WHERE BM='999'").toDouble(), 0.85);
+    Db::execSql("INSERT INTO GG_XZ VALUES ('001','XSD','20250314',0)");
+    QSqlQuery q = Db::execSql("SELECT YGBM, DJLX, RQ, DJSL FROM GG_XZ");
     ASSERT_TRUE(q.next());
     EXPECT_EQ(q.value(0).toString(), "001");
     EXPECT_EQ(q.value(1).toString(), "XSD");
@@ -46,5 +46,5 @@ TEST_F(SchemaTest, DiscountMultiplierAndPositionalCounterInsert)
 
 TEST_F(SchemaTest, MasterCodesAreUnique)
 {
-    EXPECT_THROW(execSql("INSERT INTO bm_kh (BM, MC) VALUES ('999', 'x')"), DbError);
+    EXPECT_THROW(Db::execSql("INSERT INTO bm_kh (BM, MC) VALUES ('999', 'x')"), DbError);
 }

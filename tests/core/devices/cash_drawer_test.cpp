@@ -109,7 +109,7 @@ TEST(DrawerBytes, CommandChoiceSelectsThePulse)
         {"打印机驱动", "", bytes({27, 112, 0, 128, 128})},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(drawerBytes(drawer(QString::fromUtf8(c.port), c.command)), c.expected)
+        EXPECT_EQ(Devices::drawerBytes(drawer(QString::fromUtf8(c.port), c.command)), c.expected)
             << c.port << " / " << c.command;
 }
 
@@ -134,19 +134,19 @@ TEST_F(CashDrawerTest, SettingsComeFromTheIniWithTheirDefaults)
 
 TEST_F(CashDrawerTest, PortsMapToDeviceFiles)
 {
-    EXPECT_EQ(portDeviceFile("LPT1"), "/dev/usb/lp0");
-    EXPECT_EQ(portDeviceFile("LPT2"), "/dev/usb/lp1");
-    EXPECT_EQ(portDeviceFile("COM1"), "/dev/ttyS0");
-    EXPECT_EQ(portDeviceFile("COM6"), "/dev/ttyS5");
+    EXPECT_EQ(Devices::portDeviceFile("LPT1"), "/dev/usb/lp0");
+    EXPECT_EQ(Devices::portDeviceFile("LPT2"), "/dev/usb/lp1");
+    EXPECT_EQ(Devices::portDeviceFile("COM1"), "/dev/ttyS0");
+    EXPECT_EQ(Devices::portDeviceFile("COM6"), "/dev/ttyS5");
     App::settings().setValue("port", "COM3", "/dev/ttyUSB0");
-    EXPECT_EQ(portDeviceFile("COM3"), "/dev/ttyUSB0");
+    EXPECT_EQ(Devices::portDeviceFile("COM3"), "/dev/ttyUSB0");
 }
 
 TEST_F(CashDrawerTest, ParallelPortReceivesExactlyThePulse)
 {
     const QString capture = homePath("lpt1.bin");
     App::settings().setValue("port", "LPT1", capture);
-    const DrawerResult r = OpenCashDrawer(drawer("LPT1", "02:Chr(27)+'p'+Chr(0)+Chr(17)+Chr(8)"));
+    const DrawerResult r = Devices::OpenCashDrawer(drawer("LPT1", "02:Chr(27)+'p'+Chr(0)+Chr(17)+Chr(8)"));
     EXPECT_TRUE(r.ok()) << r.error.toStdString();
     EXPECT_TRUE(r.sent);
     QFile f(capture);
@@ -157,7 +157,7 @@ TEST_F(CashDrawerTest, ParallelPortReceivesExactlyThePulse)
 TEST_F(CashDrawerTest, UnwritableParallelPortIsAnErrorForTheCaller)
 {
     App::settings().setValue("port", "LPT2", homePath("no/such/folder/lp1"));
-    const DrawerResult r = OpenCashDrawer(drawer("LPT2", "01"));
+    const DrawerResult r = Devices::OpenCashDrawer(drawer("LPT2", "01"));
     EXPECT_FALSE(r.ok());
     EXPECT_FALSE(r.sent);
     EXPECT_TRUE(r.error.contains("LPT2")) << r.error.toStdString();
@@ -170,7 +170,7 @@ TEST_F(CashDrawerTest, SerialPortReceivesExactlyThePulse)
         ASSERT_FALSE(pty.slavePath.isEmpty());
         App::settings().setValue("port", "COM3", pty.slavePath);
         // Bytes such as 10, 13 and 255 must pass untouched: the line is raw.
-        const DrawerResult r = OpenCashDrawer(drawer("COM3", "03:Chr(27)+'p'+Chr(0)+Chr(5)+Chr(255)", baud));
+        const DrawerResult r = Devices::OpenCashDrawer(drawer("COM3", "03:Chr(27)+'p'+Chr(0)+Chr(5)+Chr(255)", baud));
         EXPECT_TRUE(r.ok()) << r.error.toStdString();
         EXPECT_TRUE(r.sent) << baud;
         EXPECT_EQ(pty.read(5), bytes({27, 112, 0, 5, 255})) << baud;
@@ -181,7 +181,7 @@ TEST_F(CashDrawerTest, SerialPortReceivesExactlyThePulse)
 TEST_F(CashDrawerTest, SerialPortThatDoesNotOpenIsSilent)
 {
     App::settings().setValue("port", "COM4", homePath("no-such-tty"));
-    const DrawerResult r = OpenCashDrawer(drawer("COM4", "04"));
+    const DrawerResult r = Devices::OpenCashDrawer(drawer("COM4", "04"));
     EXPECT_TRUE(r.ok());
     EXPECT_FALSE(r.sent);
     EXPECT_TRUE(prompt->shown.empty());
@@ -190,7 +190,7 @@ TEST_F(CashDrawerTest, SerialPortThatDoesNotOpenIsSilent)
 TEST_F(CashDrawerTest, CommandChoiceRunsTheProgram)
 {
     const QString marker = homePath("drawer opened");
-    const DrawerResult r = OpenCashDrawer(drawer("指令", QStringLiteral("touch \"%1\"").arg(marker)));
+    const DrawerResult r = Devices::OpenCashDrawer(drawer("指令", QStringLiteral("touch \"%1\"").arg(marker)));
     EXPECT_TRUE(r.sent);
     QDeadlineTimer deadline(5000);
     while (!QFile::exists(marker) && !deadline.hasExpired())
@@ -198,7 +198,7 @@ TEST_F(CashDrawerTest, CommandChoiceRunsTheProgram)
     EXPECT_TRUE(QFile::exists(marker));
 
     // A program that does not exist is passed over like a drawer that does not open.
-    const DrawerResult missing = OpenCashDrawer(drawer("指令", homePath("no-such-program --open")));
+    const DrawerResult missing = Devices::OpenCashDrawer(drawer("指令", homePath("no-such-program --open")));
     EXPECT_TRUE(missing.ok());
     EXPECT_FALSE(missing.sent);
 }
@@ -206,7 +206,7 @@ TEST_F(CashDrawerTest, CommandChoiceRunsTheProgram)
 TEST_F(CashDrawerTest, UnsetPortDoesNothing)
 {
     // Without a port, the pulse description must not be run as a command.
-    const DrawerResult r = OpenCashDrawer(drawer("", "touch x"));
+    const DrawerResult r = Devices::OpenCashDrawer(drawer("", "touch x"));
     EXPECT_TRUE(r.ok());
     EXPECT_FALSE(r.sent);
 }
@@ -218,7 +218,7 @@ TEST_F(CashDrawerTest, PrinterDriverWithoutPrintServerIsIgnoredQuickly)
     ::setenv("CUPS_SERVER", homePath("no-cups.sock").toLocal8Bit().constData(), 1);
     QElapsedTimer t;
     t.start();
-    const DrawerResult r = OpenCashDrawer(drawer("打印机驱动", "01"));
+    const DrawerResult r = Devices::OpenCashDrawer(drawer("打印机驱动", "01"));
     EXPECT_TRUE(r.ok());
     EXPECT_FALSE(r.sent);
     EXPECT_LT(t.elapsed(), 5000);

@@ -182,7 +182,7 @@ TEST_F(ExcelExportTest, LayoutFormatsAndBorders)
 {
     const QString path = file("out.xlsx");
     QString error;
-    ASSERT_TRUE(writeWorkbook(path, sampleTable(), QStringLiteral("黑体"), 18, &error)) << error.toStdString();
+    ASSERT_TRUE(Export::writeWorkbook(path, sampleTable(), QStringLiteral("黑体"), 18, &error)) << error.toStdString();
     const Workbook wb = readWorkbook(path);
 
     // Title: merged over the seven columns, centred both ways, in the given font.
@@ -251,7 +251,7 @@ TEST_F(ExcelExportTest, EmptyRecordSetGivesTitleAndLabelsOnly)
     t.rows.clear();
     const QString path = file("empty.xlsx");
     QString error;
-    ASSERT_TRUE(writeWorkbook(path, t, QStringLiteral("黑体"), 18, &error)) << error.toStdString();
+    ASSERT_TRUE(Export::writeWorkbook(path, t, QStringLiteral("黑体"), 18, &error)) << error.toStdString();
     const Workbook wb = readWorkbook(path);
     EXPECT_EQ(wb.rowNumbers, (QList<int>{1, 2}));
     EXPECT_EQ(wb.merged, QStringList{"A1:G1"});
@@ -283,7 +283,7 @@ TEST_F(ExcelExportTest, UserWithoutExportRightIsRefused)
 {
     addEmployee("101", "张三");
     loginAs("101");
-    ExportToExcel(sampleTable(), QStringLiteral("订单明细查询"), QStringLiteral("黑体"), 18);
+    Export::ExportToExcel(sampleTable(), QStringLiteral("订单明细查询"), QStringLiteral("黑体"), 18);
     ASSERT_EQ(prompt->shown.size(), 1u);
     EXPECT_EQ(prompt->shown[0].text, QStringLiteral("您没有导出权！"));
     EXPECT_EQ(prompt->shown[0].caption, QStringLiteral("提示"));
@@ -294,7 +294,7 @@ TEST_F(ExcelExportTest, ExportWritesTheChosenFileAsXlsx)
 {
     loginAs("000");
     prompt->chooseFile(file("订单")); // typed without an extension
-    ExportToExcel(sampleTable(), QStringLiteral("订单明细查询（2024）"), QStringLiteral("黑体"), 18);
+    Export::ExportToExcel(sampleTable(), QStringLiteral("订单明细查询（2024）"), QStringLiteral("黑体"), 18);
     EXPECT_TRUE(prompt->shown.empty()) << prompt->last().toStdString();
     EXPECT_EQ(prompt->fileDialogs, QStringList{"另存为"});
     ASSERT_TRUE(QFile::exists(file("订单.xlsx")));
@@ -306,12 +306,12 @@ TEST_F(ExcelExportTest, ExportWritesTheChosenFileAsXlsx)
 TEST_F(ExcelExportTest, CancelWritesNothingAndFailureIsShown)
 {
     loginAs("000");
-    ExportToExcel(sampleTable(), QStringLiteral("订单"), QStringLiteral("黑体"), 18); // dialog cancelled
+    Export::ExportToExcel(sampleTable(), QStringLiteral("订单"), QStringLiteral("黑体"), 18); // dialog cancelled
     EXPECT_TRUE(prompt->shown.empty());
 
     const QString unwritable = file("no/such/folder/订单.xlsx");
     prompt->chooseFile(unwritable);
-    ExportToExcel(sampleTable(), QStringLiteral("订单"), QStringLiteral("黑体"), 18);
+    Export::ExportToExcel(sampleTable(), QStringLiteral("订单"), QStringLiteral("黑体"), 18);
     ASSERT_EQ(prompt->shown.size(), 1u);
     EXPECT_EQ(prompt->shown[0].caption, QStringLiteral("提示"));
     EXPECT_TRUE(prompt->shown[0].text.contains(unwritable)) << prompt->last().toStdString();

@@ -16,8 +16,8 @@ TEST(MoneyTest, LineRoundingR2)
         {123456.785, 123456.79},
     };
     for (const Case &c : cases)
-        EXPECT_DOUBLE_EQ(R2(c.x), c.expected) << "R2(" << c.x << ")";
-    EXPECT_FALSE(std::signbit(R2(-0.004))) << "no negative zero";
+        EXPECT_DOUBLE_EQ(Money::R2(c.x), c.expected) << "R2(" << c.x << ")";
+    EXPECT_FALSE(std::signbit(Money::R2(-0.004))) << "no negative zero";
 }
 
 TEST(MoneyTest, OrdinaryRoundingAndDisplay)
@@ -29,7 +29,7 @@ TEST(MoneyTest, OrdinaryRoundingAndDisplay)
         {0.285, 0.29, "0.29"},   {-1.22, -1.22, "-1.22"},
     };
     for (const Case &c : cases) {
-        EXPECT_DOUBLE_EQ(roundMoney(c.x), c.rounded) << c.x;
-        EXPECT_EQ(formatMoney(c.x), QString::fromLatin1(c.shown)) << c.x;
+        EXPECT_DOUBLE_EQ(Money::roundMoney(c.x), c.rounded) << c.x;
+        EXPECT_EQ(Money::formatMoney(c.x), QString::fromLatin1(c.shown)) << c.x;
     }
 }

@@ -17,7 +17,7 @@ TEST_F(PinyinTest, InitialsOfMixedText)
         {"婚，纱", "HS"},   {"婚😀A", "HA"},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(PinyinInitials(QString::fromUtf8(c.text)), QString::fromUtf8(c.expected)) << c.text;
+        EXPECT_EQ(Text::PinyinInitials(QString::fromUtf8(c.text)), QString::fromUtf8(c.expected)) << c.text;
 }
 
 TEST_F(PinyinTest, CharactersOutsideTheRangesUseBmJp)
@@ -25,16 +25,16 @@ TEST_F(PinyinTest, CharactersOutsideTheRangesUseBmJp)
     // 丟 is outside GB2312 level one; 亍 is in level two.
     const QString diu = QString::fromUtf8("丟");
     const QString chu = QString::fromUtf8("亍");
-    EXPECT_EQ(PinyinInitials(diu + "A" + chu), "A");
+    EXPECT_EQ(Text::PinyinInitials(diu + "A" + chu), "A");
 
-    execSql("INSERT INTO BM_JP (mc, jp) VALUES (?, ?)", {diu, "diu"});
-    execSql("INSERT INTO BM_JP (mc, jp) VALUES (?, ?)", {chu, ""});
-    EXPECT_EQ(PinyinInitials(diu + "A" + chu), "dA");
-    EXPECT_EQ(PinyinInitialOfChar(toGbk(diu)), "d");
-    EXPECT_EQ(PinyinInitialOfChar(toGbk(chu)), "");
+    Db::execSql("INSERT INTO BM_JP (mc, jp) VALUES (?, ?)", {diu, "diu"});
+    Db::execSql("INSERT INTO BM_JP (mc, jp) VALUES (?, ?)", {chu, ""});
+    EXPECT_EQ(Text::PinyinInitials(diu + "A" + chu), "dA");
+    EXPECT_EQ(Text::PinyinInitialOfChar(Text::toGbk(diu)), "d");
+    EXPECT_EQ(Text::PinyinInitialOfChar(Text::toGbk(chu)), "");
     // A character of the ranges never consults the table.
-    execSql("INSERT INTO BM_JP (mc, jp) VALUES (?, ?)", {QString::fromUtf8("婚"), "Q"});
-    EXPECT_EQ(PinyinInitialOfChar(toGbk(QString::fromUtf8("婚"))), "H");
+    Db::execSql("INSERT INTO BM_JP (mc, jp) VALUES (?, ?)", {QString::fromUtf8("婚"), "Q"});
+    EXPECT_EQ(Text::PinyinInitialOfChar(Text::toGbk(QString::fromUtf8("婚"))), "H");
 }
 
 TEST_F(PinyinTest, RangeBoundaries)
@@ -42,7 +42,7 @@ TEST_F(PinyinTest, RangeBoundaries)
     auto letter = [](int v) {
         QByteArray bytes;
         bytes.append(char(v >> 8)).append(char(v & 0xff));
-        return PinyinInitialOfChar(bytes);
+        return Text::PinyinInitialOfChar(bytes);
     };
     EXPECT_EQ(letter(45217), "A");
     EXPECT_EQ(letter(45252), "A");

@@ -5,9 +5,9 @@
 TEST(TextUtilsTest, IsNumberText)
 {
     for (const char *no : {"", "-1", "1.2.3", "100.5", "00.5", "1e5", "+3", " 7", ".", "１２"})
-        EXPECT_FALSE(IsNumberText(QString::fromUtf8(no))) << no;
+        EXPECT_FALSE(Text::IsNumberText(QString::fromUtf8(no))) << no;
     for (const char *yes : {"0.5", "10.5", "100", "7", "0", ".5", "5.", "12.345"})
-        EXPECT_TRUE(IsNumberText(QString::fromUtf8(yes))) << yes;
+        EXPECT_TRUE(Text::IsNumberText(QString::fromUtf8(yes))) << yes;
 }
 
 TEST(TextUtilsTest, PadTextPadsAndCutsByGbkBytes)
@@ -30,12 +30,12 @@ TEST(TextUtilsTest, PadTextPadsAndCutsByGbkBytes)
     };
     for (const Case &c : cases) {
         const QString text = QString::fromUtf8(c.text);
-        const QString padded = PadText(text, c.width, QString::fromLatin1(c.align));
+        const QString padded = Text::PadText(text, c.width, QString::fromLatin1(c.align));
         EXPECT_EQ(padded, QString::fromUtf8(c.expected)) << c.text << " " << c.width << c.align;
         if (c.width > 0) {
-            const QByteArray bytes = PadTextGbk(text, c.width, QString::fromLatin1(c.align));
+            const QByteArray bytes = Text::PadTextGbk(text, c.width, QString::fromLatin1(c.align));
             EXPECT_EQ(bytes.size(), c.width) << c.text;
-            EXPECT_EQ(bytes, toGbk(padded)) << c.text;
+            EXPECT_EQ(bytes, Text::toGbk(padded)) << c.text;
         }
     }
 }

@@ -78,7 +78,7 @@ TEST_F(CompanyWindowTest, UnknownDefaultCodeIsRefusedAndBothBoxesEmptied)
 
 TEST_F(CompanyWindowTest, KnownDefaultCodeFillsItsName)
 {
-    execSql("INSERT INTO bm_kh (BM, MC) VALUES ('vip01', '张三')");
+    Db::execSql("INSERT INTO bm_kh (BM, MC) VALUES ('vip01', '张三')");
     box("MR_KH")->setText("VIP01");
     leave("MR_KH");
     EXPECT_EQ(box("MR_KHMC")->text(), "张三");
@@ -99,13 +99,13 @@ TEST_F(CompanyWindowTest, SaveWritesTheBoxesOrRefusesABadDiscount)
     box("TZK")->setText("九折");
     click("saveButton");
     EXPECT_EQ(prompt->last(), "“全场打折”请输入数字！");
-    EXPECT_EQ(scalarSql("SELECT GSMC FROM bm_gsxx").toString(), "禾岚婚庆摄影");
+    EXPECT_EQ(Db::scalarSql("SELECT GSMC FROM bm_gsxx").toString(), "禾岚婚庆摄影");
 
     box("TZK")->setText("0.9");
     click("saveButton");
     EXPECT_EQ(prompt->last(), "保存成功！    ");
-    EXPECT_EQ(scalarSql("SELECT GSMC FROM bm_gsxx").toString(), "喜洋洋婚庆");
-    EXPECT_DOUBLE_EQ(scalarSql("SELECT TZK FROM bm_gsxx").toDouble(), 0.9);
+    EXPECT_EQ(Db::scalarSql("SELECT GSMC FROM bm_gsxx").toString(), "喜洋洋婚庆");
+    EXPECT_DOUBLE_EQ(Db::scalarSql("SELECT TZK FROM bm_gsxx").toDouble(), 0.9);
 }
 
 TEST_F(CompanyWindowTest, PicturesChooseTheBackgroundNameAndTheBackupFolder)
@@ -132,7 +132,7 @@ TEST_F(CompanyWindowTest, ClosingWithoutSavingAnnouncesTheCompanyAndFreesTheWind
     EXPECT_EQ(changed.count(), 1);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(window.isNull());
-    EXPECT_EQ(scalarSql("SELECT GSMC FROM bm_gsxx").toString(), "禾岚婚庆摄影");
+    EXPECT_EQ(Db::scalarSql("SELECT GSMC FROM bm_gsxx").toString(), "禾岚婚庆摄影");
 }
 
 } // namespace

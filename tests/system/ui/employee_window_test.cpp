@@ -67,7 +67,7 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return window.isNull();
     }
-    static QVariant cell(const QString &sql) { return scalarSql(sql); }
+    static QVariant cell(const QString &sql) { return Db::scalarSql(sql); }
 
     QPointer<TBM_YG> window;
 };
@@ -131,7 +131,7 @@ TEST_F(EmployeeWindowTest, SaveWritesAddEditAndDeleteAndLeavesPasswordsAlone)
     open();
     EXPECT_FALSE(window->isUnsaved());
     // Meanwhile 张三 changes his password in the password window.
-    execSql("UPDATE bm_yg SET MM = ? WHERE BM = '001'", {Password::hash("new")});
+    Db::execSql("UPDATE bm_yg SET MM = ? WHERE BM = '001'", {Password::hash("new")});
 
     ASSERT_TRUE(type(0, "MC", "张三丰"));
     EXPECT_TRUE(window->isUnsaved());
@@ -156,7 +156,7 @@ TEST_F(EmployeeWindowTest, SaveWritesAddEditAndDeleteAndLeavesPasswordsAlone)
     EXPECT_EQ(cell("SELECT COUNT(*) FROM bm_yg WHERE BM='002'").toInt(), 0);
     EXPECT_EQ(cell("SELECT SRBZ FROM bm_yg WHERE BM='003'").toString(), "2001-02-03");
     // A new employee: empty password, every menu entry, no other right.
-    QSqlQuery q = execSql("SELECT MM, QX1, QX2, QX3, QX4, qxqt FROM bm_yg WHERE BM='003'");
+    QSqlQuery q = Db::execSql("SELECT MM, QX1, QX2, QX3, QX4, qxqt FROM bm_yg WHERE BM='003'");
     ASSERT_TRUE(q.next());
     for (int i = 0; i < 6; ++i) {
         EXPECT_FALSE(q.value(i).isNull()) << i;
@@ -216,7 +216,7 @@ TEST_F(EmployeeWindowTest, ClosingWithUnsavedChangesAsks)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         prompt->clear();
-        execSql("UPDATE bm_yg SET MC = '张三' WHERE BM = '001'");
+        Db::execSql("UPDATE bm_yg SET MC = '张三' WHERE BM = '001'");
         open();
         type(0, "MC", "张三丰");
         if (c.duplicate) {
@@ -270,7 +270,7 @@ TEST_F(EmployeeWindowTest, KeyboardAndFilter)
 // The record model shared by every grid window: formats, check boxes, read-only columns.
 TEST_F(EmployeeWindowTest, RecordModelShowsAndTakesValuesByColumnType)
 {
-    execSql("INSERT INTO bm_kh (BM, MC, LJXF, ZK, ZJF, TSJ, RQ) VALUES ('100', 'x', 12.5, 0.85, 30, 1, "
+    Db::execSql("INSERT INTO bm_kh (BM, MC, LJXF, ZK, ZJF, TSJ, RQ) VALUES ('100', 'x', 12.5, 0.85, 30, 1, "
             "'2024-03-05 10:11:12')");
     GridSpec s;
     s.table = "bm_kh";
@@ -299,7 +299,7 @@ TEST_F(EmployeeWindowTest, RecordModelShowsAndTakesValuesByColumnType)
     EXPECT_FALSE(model.setData(at("ZK"), "abc")); // not a number: the old value stays
     EXPECT_TRUE(model.setData(at("RQ"), "")); // a cleared date is no date
     ASSERT_EQ(set.save(), RecordSet::SaveResult::Saved);
-    QSqlQuery q = execSql("SELECT TSJ, LJXF, ZK, RQ, ZJF FROM bm_kh WHERE BM = '100'");
+    QSqlQuery q = Db::execSql("SELECT TSJ, LJXF, ZK, RQ, ZJF FROM bm_kh WHERE BM = '100'");
     ASSERT_TRUE(q.next());
     EXPECT_EQ(q.value(0).toInt(), 0);
     EXPECT_DOUBLE_EQ(q.value(1).toDouble(), 20.0);
@@ -313,13 +313,13 @@ namespace {
 TEST_F(EmployeeWindowTest, ExportNeedsTheRightAndWritesTheShownRows)
 {
     open();
-    execSql("UPDATE bm_yg SET qxqt='QX-' WHERE BM='000'");
+    Db::execSql("UPDATE bm_yg SET qxqt='QX-' WHERE BM='000'");
     loginAs("000");
     click("exportButton");
     EXPECT_EQ(prompt->last(), QString::fromUtf8("您没有导出权！"));
     EXPECT_TRUE(prompt->fileDialogs.isEmpty());
 
-    execSql("UPDATE bm_yg SET qxqt='QX-18,' WHERE BM='000'");
+    Db::execSql("UPDATE bm_yg SET qxqt='QX-18,' WHERE BM='000'");
     loginAs("000");
     const QString file = homePath("employees.xlsx");
     prompt->chooseFile(file);

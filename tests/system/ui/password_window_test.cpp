@@ -33,7 +33,7 @@ protected:
         box("newPassword")->setText(QString::fromUtf8(newPw));
         box("repeatPassword")->setText(QString::fromUtf8(repeat));
     }
-    static QString storedPassword() { return scalarSql("SELECT MM FROM bm_yg WHERE BM = '001'").toString(); }
+    static QString storedPassword() { return Db::scalarSql("SELECT MM FROM bm_yg WHERE BM = '001'").toString(); }
 
     std::unique_ptr<Tggmm> window;
 };

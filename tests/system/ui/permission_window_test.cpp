@@ -41,7 +41,7 @@ protected:
     void clickSave() { QTest::mouseClick(child<QPushButton>(QStringLiteral("saveButton")), Qt::LeftButton); }
     QString column(const QString &col, const QString &code)
     {
-        return scalarSql(QStringLiteral("SELECT %1 FROM bm_yg WHERE BM = ?").arg(col), {code}).toString();
+        return Db::scalarSql(QStringLiteral("SELECT %1 FROM bm_yg WHERE BM = ?").arg(col), {code}).toString();
     }
     int checkedCount(QListWidget *l)
     {
@@ -75,7 +75,7 @@ TEST_F(PermissionWindowTest, OpensOnTheCurrentUserWithEveryEntryListed)
 
 TEST_F(PermissionWindowTest, AnEmptyMenuTextShowsEveryLineTicked)
 {
-    execSql(QStringLiteral("UPDATE bm_yg SET QX1 = '110,', QX2 = '' WHERE BM = '001'"));
+    Db::execSql(QStringLiteral("UPDATE bm_yg SET QX1 = '110,', QX2 = '' WHERE BM = '001'"));
     choose(QStringLiteral("李四"));
     EXPECT_EQ(checkedCount(list(2)), list(2)->count());
     EXPECT_EQ(checkedCount(list(1)), 1);

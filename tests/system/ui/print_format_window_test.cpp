@@ -108,7 +108,7 @@ protected:
     }
     static QString stored(const char *code, const char *field = "DZ")
     {
-        return scalarSql(QStringLiteral("SELECT %1 FROM gg_dj WHERE DM = ?").arg(QLatin1String(field)),
+        return Db::scalarSql(QStringLiteral("SELECT %1 FROM gg_dj WHERE DM = ?").arg(QLatin1String(field)),
                          {QString::fromLatin1(code)})
             .toString();
     }
@@ -223,7 +223,7 @@ TEST_F(PrintFormatWindowTest, ClosingWithEditsAsksAndFollowsTheAnswer)
 
 TEST_F(PrintFormatWindowTest, AFailedSaveRollsBackAndKeepsTheEdits)
 {
-    execSql("CREATE TRIGGER gg_dj_locked BEFORE UPDATE ON gg_dj BEGIN SELECT RAISE(ABORT, 'x'); END");
+    Db::execSql("CREATE TRIGGER gg_dj_locked BEFORE UPDATE ON gg_dj BEGIN SELECT RAISE(ABORT, 'x'); END");
     open({"SKD", "CZD"});
     ASSERT_TRUE(type(rowOf("SKD"), "MC", "收款单A"));
     ASSERT_TRUE(type(rowOf("CZD"), "DZ", "czd2.html"));
@@ -245,7 +245,7 @@ TEST_F(PrintFormatWindowTest, AFailedSaveRollsBackAndKeepsTheEdits)
     EXPECT_EQ(prompt->texts_shown(), QStringList({"当前还没有保存，是否现在保存？", "保存失败！"}));
     EXPECT_EQ(window->records().value(rowOf("SKD"), "MC").toString(), "收款单A");
 
-    execSql("DROP TRIGGER gg_dj_locked");
+    Db::execSql("DROP TRIGGER gg_dj_locked");
     prompt->clear();
     child<QPushButton>("saveButton")->click();
     EXPECT_EQ(prompt->last(), "保存成功！");
@@ -255,7 +255,7 @@ TEST_F(PrintFormatWindowTest, AFailedSaveRollsBackAndKeepsTheEdits)
 
 TEST_F(PrintFormatWindowTest, DesignOpensTheDesignerOnTheRowsFileWithSampleData)
 {
-    execSql("UPDATE gg_dj SET DZ = NULL WHERE DM = 'CZD'");
+    Db::execSql("UPDATE gg_dj SET DZ = NULL WHERE DM = 'CZD'");
     open({"SKD", "CZD"});
     ReportData sample;
     sample.header.insert("KHMC", "王小姐");

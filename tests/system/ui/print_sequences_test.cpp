@@ -240,7 +240,7 @@ TEST_F(PrintSequencesTest, DesignerPreviewsLiveAndSurvivesBrokenTemplates)
 
 TEST_F(PrintSequencesTest, DesignerForACodeWithoutFileGetsOne)
 {
-    execSql(QStringLiteral("INSERT INTO gg_dj (DM, MC, DZ) VALUES ('NEW_X', '新格式', '')"));
+    Db::execSql(QStringLiteral("INSERT INTO gg_dj (DM, MC, DZ) VALUES ('NEW_X', '新格式', '')"));
     std::unique_ptr<ReportDesigner> designer(ReportDesigner::forCode(QStringLiteral("new_x"), ReportData()));
     EXPECT_EQ(designer->templateFile(), App::home().printFormatDir() + QStringLiteral("/new_x.html"));
     EXPECT_EQ(ReportEngine::templatePath(QStringLiteral("NEW_X")), designer->templateFile());
