@@ -2,10 +2,19 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <QVariantMap>
 #include <functional>
 #include <vector>
 
 class RecordSet;
+
+// How a cell is edited. Auto chooses by the column's type: Text (maximum
+// length the column's width), Number (Decimal with its scale, Integer),
+// Date (DateTime), Flag (Bool); a column with a pick list gets PickList.
+enum class EditorKind { Auto, Text, Number, Date, Flag, PickList, Lookup };
+
+// What the footer under a column shows for the rows in sight.
+enum class FooterKind { None, Count, Sum };
 
 // One column of a grid window, in the order the grid shows them.
 struct GridColumn
@@ -19,6 +28,21 @@ struct GridColumn
     QStringList pickList; // choices offered by the cell's drop-down; empty: a plain editor
     int width = 0;        // pixels; 0: a width chosen by the column type
 
+    EditorKind editor = EditorKind::Auto;
+    // A row whose value here is empty is refused at save ("<title>不能为空！").
+    bool required = false;
+    // Checks a value typed by the user: the message that refuses it, or an
+    // empty text to accept it. The cell keeps its old value when refused.
+    std::function<QString(const QVariant &value)> validator;
+    // Rights (qxqt codes) needed to see the column and to edit it; empty: everyone.
+    QString viewRight;
+    QString editRight;
+    FooterKind footer = FooterKind::None;
+    QString footerLabel; // shown before the count or sum ("合计：")
+    // EditorKind::Lookup: the picker the cell's "..." button opens (a name the
+    // window machinery knows, such as "customer" or "product").
+    QString lookup;
+
     // The usual column: a field, its header text and a width.
     static GridColumn of(const char *field, const char *title, int width = 0)
     {
@@ -28,6 +52,23 @@ struct GridColumn
         c.width = width;
         return c;
     }
+};
+
+// One condition on the rows a grid loads, written as data: the field is
+// checked against the schema and the value always bound as a parameter, so a
+// spec holds no SQL text.
+struct GridCondition
+{
+    enum class Op { Equal, NotEqual, Less, LessOrEqual, Greater, GreaterOrEqual, In, NotIn, IsNull, IsNotNull };
+    QString field;
+    Op op = Op::Equal;
+    QVariant value; // In / NotIn: a QVariantList; IsNull / IsNotNull: unused
+};
+
+struct GridOrder
+{
+    QString field;
+    bool descending = false;
 };
 
 // A grid window described as data: which rows of which table it edits, how it
@@ -42,13 +83,12 @@ struct GridColumn
 struct GridSpec
 {
     QString table;
-    // Condition without "WHERE"; every value as a "?" placeholder bound from whereBinds.
-    QString where;
-    QVariantList whereBinds;
-    // Sort without "ORDER BY", e.g. "BM ASC".
-    QString orderBy;
-    // The unique code column (BM) that identifies a row when saving. Empty for
-    // tables without one: rows are then identified by SQLite's rowid.
+    // The rows loaded: every condition holds (AND).
+    std::vector<GridCondition> conditions;
+    std::vector<GridOrder> order;
+    // The unique code column (BM) that identifies a row when saving. A row
+    // whose code is empty is refused at save ("编码不能为空！"). Empty for tables
+    // without a code: rows are then identified by the table's own key.
     QString keyColumn;
     std::vector<GridColumn> columns;
     // Fields the filter box searches; empty: every column that is not hidden.
@@ -62,17 +102,24 @@ struct GridSpec
 
     // Proposes the code of a new row from the code of the row that was last
     // before the append (a null QVariant when the set was empty). The proposal
-    // goes through RecordSet::setValue, so codeChanged fires for it as well.
+    // goes through RecordSet::setValue, so fieldChanged fires for it as well.
     std::function<QVariant(const QVariant &previousLastCode)> proposeCode;
 
-    // Runs after the key column of a row changed, typed or proposed, on a new or
-    // an existing row (e.g. members reset their price tier and discount).
-    std::function<void(RecordSet &set, int row)> codeChanged;
+    // Runs after a value of a row changed, typed, proposed or set by code, on a
+    // new or an existing row: a name sets its pinyin initials, a code change
+    // resets the price tier. Changes the hook makes itself do not run it again.
+    std::function<void(RecordSet &set, int row, const QString &field)> fieldChanged;
 
-    // Asked before a value typed by the user goes into a row. Return false to
-    // refuse it (the cell keeps its old value); the hook shows its own message
-    // through prompt(). Not asked for changes made by code or by other hooks.
+    // Asked before a value typed by the user goes into a row, after the
+    // column's own validator. Return false to refuse it (the cell keeps its
+    // old value); the hook shows its own message through prompt(). Not asked
+    // for changes made by code or by other hooks.
     std::function<bool(const RecordSet &set, int row, const QString &field, const QVariant &value)> acceptEdit;
+
+    // EditorKind::Lookup: the row a picker returned goes into the edited row
+    // (the hook fills the fields it needs). Without it the picked row's "BM"
+    // goes into the cell.
+    std::function<void(RecordSet &set, int row, const QString &field, const QVariantMap &picked)> lookupPicked;
 
     // The column description of a field, or nullptr when the grid does not show it.
     const GridColumn *column(const QString &field) const
