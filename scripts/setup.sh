@@ -8,7 +8,7 @@ packages=(cmake ninja-build ccache g++ pkg-config qt6-base-dev qt6-charts-dev li
   libqt6opengl6-dev libxkbcommon-dev libgl-dev libvulkan-dev
   libsqlite3-dev libicu-dev libxlsxwriter-dev liborcus-dev libixion-dev libkainjow-mustache-dev
   libzint-dev libcurl4-openssl-dev libcpp-httplib-dev libsimpleini-dev libsodium-dev libcups2-dev
-  libgtest-dev libgmock-dev libbenchmark-dev fonts-noto-cjk qt6-qpa-plugins
+  libgtest-dev libgmock-dev libbenchmark-dev fonts-noto-cjk qt6-qpa-plugins qt6-translations-l10n
   xvfb xauth xdotool imagemagick poppler-utils unzip python3)
 
 missing=()

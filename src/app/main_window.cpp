@@ -1,4 +1,5 @@
 #include "app/main_window.h"
+#include "app/manual_window.h"
 #include "app/window_catalog.h"
 
 #include "core/clock.h"
@@ -26,7 +27,9 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QProcess>
+#include <QStyle>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
@@ -60,6 +63,25 @@ const LeftButton leftButtons[] = {
     {"添加新客户", "btnAddMember", ""}, {"婚礼订单", "btnOrder", "310"},     {"订单查询", "btnOrderQuery", "417"},
     {"订单明细查询", "btnOrderLines", "429"}, {"收款单", "btnReceipt", "318"}, {"收款单查询", "btnReceiptQuery", "422"},
     {"账套备份", "btnBackup", "114"},   {"退出", "btnExit", ""},
+};
+
+// The company name in the title panel: a long name is cut with "…" instead of
+// widening the main window past the screen.
+class ElidedLabel : public QLabel
+{
+public:
+    using QLabel::QLabel;
+    QSize minimumSizeHint() const override { return QSize(0, QLabel::minimumSizeHint().height()); }
+    QSize sizeHint() const override { return QSize(qMin(QLabel::sizeHint().width(), 400), QLabel::sizeHint().height()); }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        const QRect area = contentsRect();
+        const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, area.width());
+        style()->drawItemText(&painter, area, int(alignment()), palette(), isEnabled(), shown, foregroundRole());
+    }
 };
 
 class WaitCursor
@@ -131,8 +153,14 @@ void Tform1::buildMenus()
     help->setObjectName(QStringLiteral("menuHelp"));
     QAction *manual = help->addAction(QStringLiteral("操作手册"));
     manual->setObjectName(QStringLiteral("menu_manual"));
-    connect(manual, &QAction::triggered, this, [] {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(App::home().path(QStringLiteral("操作手册.doc"))));
+    connect(manual, &QAction::triggered, this, [this] {
+        // One manual window at a time; a second click brings it forward.
+        if (auto *open = findChild<ManualWindow *>()) {
+            open->raise();
+            open->activateWindow();
+            return;
+        }
+        (new ManualWindow(this))->show();
     });
     m_aboutAction = help->addAction(QStringLiteral("关于"));
     m_aboutAction->setObjectName(QStringLiteral("menu_about"));
@@ -154,7 +182,7 @@ void Tform1::buildTitlePanel()
                                         "#companyLabel { color: white; font-size: 22px; font-weight: bold; }"));
     auto *lay = new QHBoxLayout(panel);
     lay->setContentsMargins(16, 0, 4, 0);
-    m_companyLabel = new QLabel(QStringLiteral("超市管理系统"), panel);
+    m_companyLabel = new ElidedLabel(QStringLiteral("超市管理系统"), panel);
     m_companyLabel->setObjectName(QStringLiteral("companyLabel"));
     lay->addWidget(m_companyLabel, 1);
     auto *picture = new ClickLabel(panel);
@@ -238,8 +266,10 @@ void Tform1::reloadCompany(bool afterCompanyWindow)
     } catch (const DbError &) {
         // A missing company row or table leaves the picture empty, without a message.
     }
-    if (info && !info->GSMC.isNull())
+    if (info && !info->GSMC.isNull()) {
         m_companyLabel->setText(info->GSMC);
+        m_companyLabel->setToolTip(info->GSMC);
+    }
     if (!afterCompanyWindow) {
         setBackground(info ? App::home().path(info->LOG) : QString());
         return;
@@ -307,9 +337,14 @@ void Tform1::runEntry(const QString &windowClass, const QString &caption)
     if (windowClass == QLatin1String("backup")) {
         Backup::runMenuBackup();
     } else if (windowClass == QLatin1String("restore")) {
+        // Open windows hold rows of the file about to be replaced: they close
+        // first (their own questions; one that stays open cancels the restore).
+        if (!closeChildWindows())
+            return;
         WaitCursor wait;
         Backup::runRestore();
         applyMenuRights();
+        reloadCompany(false);
     } else if (windowClass == QLatin1String("compact")) {
         Backup::runCompaction();
     } else if (windowClass == QLatin1String("update")) {
@@ -353,6 +388,16 @@ QWidget *Tform1::openWindow(const QString &className, const QString &caption)
     if (kind->fillWorkArea)
         sub->resize(m_area->viewport()->size() - QSize(6, 4));
     m_children.insert(className, sub);
+    // A window that closes itself (its own 退出 button) takes its frame along,
+    // so that the menu entry makes it afresh instead of showing an empty frame.
+    // The frame goes after the event that deleted the window has finished.
+    QPointer<QMdiSubWindow> frame(sub);
+    connect(w, &QObject::destroyed, this, [frame] {
+        QTimer::singleShot(0, frame, [frame] {
+            if (frame && !frame->widget())
+                frame->close();
+        });
+    });
     if (className == QLatin1String("TGGQX"))
         connect(w, &QObject::destroyed, this, &Tform1::applyMenuRights);
     sub->show();
@@ -371,6 +416,12 @@ void Tform1::programUpdate()
 
 void Tform1::closeEvent(QCloseEvent *event)
 {
+    // Child windows first, each with its own question, so that the backups
+    // below hold what they save; a window that stays open cancels the close.
+    if (!closeChildWindows()) {
+        event->ignore();
+        return;
+    }
     const Prompt::Answer a =
         prompt().question(QStringLiteral("退出时备份数据吗（是-备份；否-不备份；取消-不退出）？"), QStringLiteral("提示"),
                           Prompt::YesNoCancel, Prompt::Icon::Information);
@@ -380,13 +431,17 @@ void Tform1::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    // Child windows get their own close question first (unsaved lists and documents).
-    m_area->closeAllSubWindows();
-    if (!m_area->subWindowList().isEmpty()) {
-        event->ignore();
-        return;
-    }
     event->accept();
+}
+
+bool Tform1::closeChildWindows()
+{
+    m_area->closeAllSubWindows();
+    // A frame is deleted later than its close; only those still shown count.
+    for (QMdiSubWindow *sub : m_area->subWindowList())
+        if (sub->isVisible() && sub->widget())
+            return false;
+    return true;
 }
 
 void Tform1::showAbout()

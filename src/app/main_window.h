@@ -42,6 +42,8 @@ private:
     void buildLeftPanel();
     void buildStatusBar();
     void runEntry(const QString &windowClass, const QString &caption);
+    // Closes every child window through its own close question; false when one stays open.
+    bool closeChildWindows();
     void tick();
     void programUpdate();
     void showAbout();

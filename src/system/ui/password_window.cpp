@@ -1,6 +1,7 @@
 #include "system/ui/password_window.h"
 
 #include "system/password_change.h"
+#include "ui/enter_moves_focus.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -47,27 +48,10 @@ Tggmm::Tggmm(QWidget *parent) : QDialog(parent)
     connect(ok, &QPushButton::clicked, this, &Tggmm::confirm);
     connect(exit, &QPushButton::clicked, this, &QDialog::reject);
 
-    for (QLineEdit *e : {m_old, m_new, m_repeat})
-        e->installEventFilter(this);
-}
-
-bool Tggmm::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            if (watched == m_old)
-                m_new->setFocus(Qt::TabFocusReason);
-            else if (watched == m_new)
-                m_repeat->setFocus(Qt::TabFocusReason);
-            else if (watched == m_repeat)
-                m_ok->click();
-            else
-                return QDialog::eventFilter(watched, event);
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
+    EnterMovesFocus *enter = EnterMovesFocus::install(this);
+    enter->setNext(m_old, m_new);
+    enter->setNext(m_new, m_repeat);
+    enter->setNext(m_repeat, m_ok);
 }
 
 void Tggmm::showEvent(QShowEvent *event)

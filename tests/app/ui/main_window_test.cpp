@@ -1,6 +1,7 @@
 #include "support/temp_home.h"
 
 #include "app/main_window.h"
+#include "app/program_identity.h"
 #include "core/clock.h"
 #include "core/db/database.h"
 #include "core/home.h"
@@ -11,7 +12,12 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QDialog>
+#include <QTableView>
+#include <QTextBrowser>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -162,4 +168,175 @@ TEST_F(MainWindowTest, ChildWindowsOpenOnceAndRightsFollowThePermissionWindow)
     for (QWidget *child : w.findChildren<QWidget *>("TBM_YG"))
         delete child;
     closeQuietly(w);
+}
+
+namespace {
+QMdiArea *areaOf(Tform1 &w) { return w.workArea(); }
+
+
+int framesIn(Tform1 &w)
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    int n = 0;
+    for (QMdiSubWindow *sub : areaOf(w)->subWindowList())
+        if (!sub->isHidden())
+            ++n;
+    return n;
+}
+
+// The employee window's first row, edited in its grid so that it has something unsaved.
+QWidget *openEmployeesWithAnEdit(Tform1 &w)
+{
+    w.entryAction("211")->trigger();
+    auto *list = w.findChild<QWidget *>("TBM_YG");
+    auto *grid = list ? list->findChild<QTableView *>("grid") : nullptr;
+    if (!grid || grid->model()->rowCount() == 0)
+        return nullptr;
+    grid->model()->setData(grid->model()->index(0, 1), QString::fromUtf8("改过的名字"));
+    return list;
+}
+}
+
+TEST_F(MainWindowTest, ExitButtonClosesTheWholeChildAndTheEntryMakesItAfresh)
+{
+    loginAs("000");
+    Tform1 w;
+    w.show();
+    for (const char *entry : {"211", "210", "119"}) { // 员工资料, 公司信息, 系统设置
+        w.entryAction(entry)->trigger();
+        ASSERT_EQ(framesIn(w), 1) << entry;
+        QMdiSubWindow *sub = areaOf(w)->subWindowList().first();
+        auto *exit = sub->widget()->findChild<QPushButton *>("exitButton");
+        ASSERT_NE(exit, nullptr) << entry;
+        exit->click();
+        EXPECT_EQ(framesIn(w), 0) << entry << ": no empty frame stays behind";
+        w.entryAction(entry)->trigger();
+        ASSERT_EQ(framesIn(w), 1) << entry;
+        EXPECT_NE(areaOf(w)->subWindowList().first()->widget(), nullptr) << entry;
+        areaOf(w)->closeAllSubWindows();
+        EXPECT_EQ(framesIn(w), 0) << entry;
+    }
+    closeQuietly(w);
+}
+
+TEST_F(MainWindowTest, ClosingSavesOpenWindowsBeforeTheBackup)
+{
+    Clock::setFixed(QDateTime(QDate(2025, 3, 17), QTime(18, 0)));
+    addEmployee("001", QString::fromUtf8("张三"), "zs");
+    loginAs("000");
+    Tform1 w;
+    w.show();
+    ASSERT_NE(openEmployeesWithAnEdit(w), nullptr);
+    prompt->answer(Prompt::Answer::Yes); // the list: save now
+    prompt->answer(Prompt::Answer::Yes); // then the dated backup
+    w.close();
+    EXPECT_FALSE(w.isVisible());
+    const QStringList asked = prompt->texts_shown();
+    ASSERT_GE(asked.size(), 2);
+    EXPECT_EQ(asked.first(), QString::fromUtf8("当前还没有保存，是否现在保存？"));
+    EXPECT_TRUE(asked.contains(QString::fromUtf8("退出时备份数据吗（是-备份；否-不备份；取消-不退出）？")));
+    for (const char *file : {"backup/20250317.bak", "backup/星期一.bak"}) {
+        QSqlDatabase copy = Database::openOther("check", homePath(QString::fromUtf8(file)), true);
+        QSqlQuery q(copy);
+        ASSERT_TRUE(q.exec("SELECT MC FROM bm_yg WHERE BM='001'") && q.next()) << file;
+        EXPECT_EQ(q.value(0).toString(), QString::fromUtf8("改过的名字")) << file;
+        q.finish();
+        copy = QSqlDatabase();
+        Database::closeOther("check");
+    }
+}
+
+TEST_F(MainWindowTest, AChildThatStaysOpenCancelsTheCloseBeforeAnyBackup)
+{
+    Clock::setFixed(QDateTime(QDate(2025, 3, 17), QTime(18, 0)));
+    addEmployee("001", QString::fromUtf8("张三"), "zs");
+    loginAs("000");
+    Tform1 w;
+    w.show();
+    ASSERT_NE(openEmployeesWithAnEdit(w), nullptr);
+    prompt->answer(Prompt::Answer::Cancel);
+    w.close();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(framesIn(w), 1);
+    EXPECT_FALSE(QFileInfo::exists(homePath(QString::fromUtf8("backup/星期一.bak"))));
+    prompt->answer(Prompt::Answer::No); // drop the edit
+    prompt->answer(Prompt::Answer::No); // no dated backup
+    w.close();
+    EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(MainWindowTest, RestoreClosesOpenWindowsFirstAndACancelStopsIt)
+{
+    addEmployee("001", QString::fromUtf8("张三"), "zs");
+    loginAs("000");
+    Tform1 w;
+    w.show();
+    ASSERT_NE(openEmployeesWithAnEdit(w), nullptr);
+    prompt->answer(Prompt::Answer::Cancel); // keep the list open: no restore
+    w.entryAction("115")->trigger();
+    EXPECT_TRUE(prompt->fileDialogs.isEmpty()) << "no backup was asked for";
+    EXPECT_EQ(framesIn(w), 1);
+    prompt->answer(Prompt::Answer::No); // drop the edit; the restore goes on to ask for its file
+    w.entryAction("115")->trigger();
+    EXPECT_EQ(framesIn(w), 0);
+    EXPECT_FALSE(prompt->fileDialogs.isEmpty());
+    closeQuietly(w);
+}
+
+TEST_F(MainWindowTest, MenuRightsFollowARestoredFile)
+{
+    addEmployee("001", QString::fromUtf8("张三"), "zs");
+    Db::execSql("UPDATE bm_yg SET QX2='null' WHERE BM='001'");
+    // A backup in which the clerk may open every entry.
+    Db::execSql("UPDATE bm_yg SET QX2='' WHERE BM='001'");
+    const QString backup = homePath("backup/rights.bak");
+    Db::execSql("VACUUM INTO ?", {backup});
+    Db::execSql("UPDATE bm_yg SET QX2='null' WHERE BM='001'");
+    loginAs("001");
+    Tform1 w;
+    w.applyMenuRights();
+    ASSERT_FALSE(w.entryAction("211")->isEnabled());
+    prompt->chooseFile(backup);
+    prompt->answer(Prompt::Answer::Yes); // whatever confirmation the restore asks
+    w.entryAction("115")->trigger();
+    ASSERT_TRUE(prompt->saw(QString::fromUtf8("成功恢复数据！"))) << prompt->texts_shown().join('|').toStdString();
+    EXPECT_TRUE(w.entryAction("211")->isEnabled());
+    prompt->answers.clear();
+    closeQuietly(w);
+}
+
+TEST_F(MainWindowTest, ALongCompanyNameNeverWidensTheWindow)
+{
+    Db::execSql("UPDATE bm_gsxx SET GSMC=?", {QString(300, QChar(0x5A5A))}); // 300 × 婚
+    loginAs("000");
+    Tform1 w;
+    w.show();
+    EXPECT_EQ(w.findChild<QLabel *>("companyLabel")->text().size(), 300);
+    EXPECT_LT(w.minimumSizeHint().width(), 1024);
+    EXPECT_LT(w.minimumSize().width(), 1024);
+    closeQuietly(w);
+}
+
+TEST_F(MainWindowTest, ManualOpensInsideTheProgram)
+{
+    loginAs("000");
+    Tform1 w;
+    w.findChild<QAction *>("menu_manual")->trigger();
+    w.findChild<QAction *>("menu_manual")->trigger();
+    const auto windows = w.findChildren<QDialog *>("manualWindow");
+    ASSERT_EQ(windows.size(), 1);
+    auto *text = windows.first()->findChild<QTextBrowser *>("manualText");
+    ASSERT_NE(text, nullptr);
+    for (const char *topic : {"登录", "权限设置", "账套备份", "账套恢复", "打印"})
+        EXPECT_TRUE(text->toPlainText().contains(QString::fromUtf8(topic))) << topic;
+    closeQuietly(w);
+}
+
+TEST_F(MainWindowTest, QtsOwnTextsAreChineseAndWindowsHaveTheIcon)
+{
+    EXPECT_TRUE(applyProgramIdentity(*qApp));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString::fromUtf8("取消"));
+    EXPECT_FALSE(QApplication::windowIcon().isNull());
 }
