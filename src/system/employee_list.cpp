@@ -7,9 +7,8 @@ GridSpec spec()
 {
     GridSpec s;
     s.table = QStringLiteral("bm_yg");
-    s.where = QStringLiteral("BM <> ?");
-    s.whereBinds = {QStringLiteral("000")};
-    s.orderBy = QStringLiteral("BM ASC");
+    s.conditions = {{QStringLiteral("BM"), GridCondition::Op::NotEqual, QStringLiteral("000")}};
+    s.order = {{QStringLiteral("BM")}};
     s.keyColumn = QStringLiteral("BM");
 
     const QString birthday = QStringLiteral("生日（只能输入任意一个）");

@@ -23,16 +23,19 @@ QString Documents::NewDocumentNumber(const QString &type)
     if (n != 0) {
         number = day + employee + (QStringLiteral("00000") + QString::number(n + 1)).right(5);
     } else {
-        // Inside a caller's transaction the statements simply join it.
+        // The clearing and the new counter go together; inside a save's
+        // transaction the guard nests into it, so they stand or fall with the save.
         Transaction tx;
+        QString error;
+        if (!tx.active()) {
+            tx.commit(&error);
+            throw DbError(error);
+        }
         Db::execSql(QStringLiteral("DELETE FROM GG_XZ WHERE YGBM = ? AND DJLX = ?"), {employee, type});
         Db::execSql(QStringLiteral("INSERT INTO GG_XZ (YGBM, DJLX, RQ, DJSL) VALUES (?, ?, ?, 0)"),
                 {employee, type, day});
-        if (tx.active()) {
-            QString error;
-            if (!tx.commit(&error))
-                throw DbError(error);
-        }
+        if (!tx.commit(&error))
+            throw DbError(error);
         number = day + employee + QStringLiteral("00001");
     }
     if (s.shortNumbers())

@@ -1,21 +1,24 @@
 #include "core/db/record_set.h"
 #include "core/db/database.h"
+#include "core/db/row_reader.h"
+#include "core/db/transaction.h"
+#include "core/prompt.h"
+#include "core/text/money.h"
 
 #include <QDate>
-#include <QDateTime>
 #include <QHash>
-#include <QSqlDriver>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QStringDecoder>
+#include <QTime>
 #include <algorithm>
-#include <cstring>
-#include <sqlite3.h>
+#include <cmath>
 
 namespace {
 
 // SQLite names the violated unique index in its message; the extended codes
 // 2067 (unique) and 1555 (primary key) say the same where the driver passes them.
+// A NOT NULL or CHECK failure is a constraint failure too, but not a duplicate.
 bool isDuplicate(const QSqlError &e)
 {
     const QString code = e.nativeErrorCode();
@@ -31,89 +34,40 @@ bool sameValue(const QVariant &a, const QVariant &b)
     return a == b;
 }
 
-// The program's connection as SQLite's own handle, or null for another driver.
-sqlite3 *sqliteHandle(const QSqlDatabase &db)
+bool isEmptyValue(const QVariant &v)
 {
-    const QVariant h = db.driver() ? db.driver()->handle() : QVariant();
-    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3 *const *>(h.constData());
+    return v.isNull() || (v.typeId() == QMetaType::QString && v.toString().trimmed().isEmpty());
 }
 
-// Values bindLikeQt() binds exactly as Qt's SQLite driver would; for any other
-// type the driver's own conversion is used (the rows are then read through it).
-bool bindableLikeQt(const QVariant &v)
-{
-    switch (v.typeId()) {
-    case QMetaType::QString:
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::Double:
-        return true;
-    default:
-        return v.isNull();
-    }
-}
-
-bool bindLikeQt(sqlite3_stmt *stmt, int index, const QVariant &v)
-{
-    if (v.isNull())
-        return sqlite3_bind_null(stmt, index) == SQLITE_OK;
-    switch (v.typeId()) {
-    case QMetaType::QString: {
-        const QString s = v.toString();
-        if (s.isNull())
-            return sqlite3_bind_null(stmt, index) == SQLITE_OK;
-        return sqlite3_bind_text16(stmt, index, s.constData(), int(s.size() * sizeof(QChar)), SQLITE_TRANSIENT) ==
-               SQLITE_OK;
-    }
-    case QMetaType::Bool:
-    case QMetaType::Int:
-        return sqlite3_bind_int(stmt, index, v.toInt()) == SQLITE_OK;
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-        return sqlite3_bind_int64(stmt, index, v.toLongLong()) == SQLITE_OK;
-    case QMetaType::Double:
-        return sqlite3_bind_double(stmt, index, v.toDouble()) == SQLITE_OK;
-    default:
-        return false;
-    }
-}
-
-// SQLite's message in the form the driver gives it ("<database text> <what failed>").
-QString sqliteError(sqlite3 *db, const char *what)
-{
-    return QString::fromUtf8(sqlite3_errmsg(db)) + QLatin1Char(' ') + QLatin1String(what);
-}
-
-bool hasOuterSpace(QStringView s)
-{
-    return !s.isEmpty() && (s.front().isSpace() || s.back().isSpace());
-}
+const QString saveFailed = QStringLiteral("保存失败！");
 
 } // namespace
 
-RecordSet::RecordSet(GridSpec spec, QObject *parent) : QObject(parent), m_spec(std::move(spec))
+RecordSet::RecordSet(GridSpec spec, QObject *parent) : RowSource(parent), m_spec(std::move(spec))
 {
     m_table = Schema::findTable(m_spec.table);
+    std::vector<std::optional<Schema::Type>> types;
     if (m_table) {
         m_fields.reserve(m_table->columns.size());
-        for (const Schema::Column &c : m_table->columns)
+        for (const Schema::Column &c : m_table->columns) {
             m_fields.push_back(&c);
+            types.emplace_back(c.type);
+        }
     }
-    if (!m_spec.keyColumn.isEmpty())
+    m_store.setFields(std::move(types));
+    if (!m_spec.keyColumn.isEmpty()) {
         m_keyField = fieldIndex(m_spec.keyColumn);
+    } else if (m_table) {
+        if (const char *key = Schema::keyColumn(*m_table))
+            m_keyField = fieldIndex(QLatin1String(key));
+    }
 }
 
 RecordSet::~RecordSet() = default;
 
-void RecordSet::setWhere(const QString &where, const QVariantList &binds)
-{
-    m_spec.where = where;
-    m_spec.whereBinds = binds;
-}
+void RecordSet::setConditions(std::vector<GridCondition> conditions) { m_spec.conditions = std::move(conditions); }
+
+void RecordSet::setOrder(std::vector<GridOrder> order) { m_spec.order = std::move(order); }
 
 int RecordSet::fieldIndex(const QString &name) const
 {
@@ -125,384 +79,146 @@ int RecordSet::fieldIndex(const QString &name) const
 
 QString RecordSet::fieldName(int field) const
 {
-    return field >= 0 && field < fieldCount() ? QString::fromLatin1(m_fields[field]->name) : QString();
+    return field >= 0 && field < fieldCount() ? QString::fromLatin1(m_fields[size_t(field)]->name) : QString();
 }
 
 Schema::Type RecordSet::fieldType(int field) const
 {
-    return field >= 0 && field < fieldCount() ? m_fields[field]->type : Schema::Type::Text;
+    return field >= 0 && field < fieldCount() ? m_fields[size_t(field)]->type : Schema::Type::Text;
 }
 
-QString RecordSet::selectSql() const
+int RecordSet::fieldSize(int field) const
+{
+    return field >= 0 && field < fieldCount() ? m_fields[size_t(field)]->size : 0;
+}
+
+QVariant RecordSet::value(int row, int field) const { return m_store.value(row, field); }
+
+QStringView RecordSet::textView(int row, int field) const { return m_store.textView(row, field); }
+
+// The SELECT of the spec: every name is one of the table's own (spelled as
+// the schema spells it), every value a bound parameter.
+Outcome RecordSet::buildSelect(QString *sql, QVariantList *binds) const
 {
     QStringList cols;
-    if (m_keyField < 0)
-        cols << QStringLiteral("rowid");
     for (const Schema::Column *c : m_fields)
         cols << QLatin1String(c->name);
-    QString sql =
-        QStringLiteral("SELECT %1 FROM %2").arg(cols.join(QStringLiteral(", ")), QLatin1String(m_table->name));
-    if (!m_spec.where.trimmed().isEmpty())
-        sql += QStringLiteral(" WHERE ") + m_spec.where;
-    if (!m_spec.orderBy.trimmed().isEmpty())
-        sql += QStringLiteral(" ORDER BY ") + m_spec.orderBy;
-    return sql;
+    QStringList where;
+    for (const GridCondition &c : m_spec.conditions) {
+        const int f = fieldIndex(c.field);
+        if (f < 0)
+            return Outcome::failure(QStringLiteral("查询条件中的字段不存在：%1").arg(c.field));
+        const QString name = fieldName(f);
+        using Op = GridCondition::Op;
+        auto bound = [&](const QVariant &v, QVariant *out) {
+            *out = normalized(fieldType(f), v);
+            return !out->isNull();
+        };
+        QVariant v;
+        switch (c.op) {
+        case Op::IsNull:
+            where << name + QStringLiteral(" IS NULL");
+            continue;
+        case Op::IsNotNull:
+            where << name + QStringLiteral(" IS NOT NULL");
+            continue;
+        case Op::In:
+        case Op::NotIn: {
+            const QVariantList values = c.value.toList();
+            if (values.isEmpty()) {
+                // Nothing is in an empty list: In loads no row, NotIn every row.
+                if (c.op == Op::In)
+                    where << QStringLiteral("1 = 0");
+                continue;
+            }
+            QStringList marks;
+            for (const QVariant &item : values) {
+                if (!bound(item, &v))
+                    return Outcome::failure(QStringLiteral("查询条件的值不正确：%1").arg(c.field));
+                marks << QStringLiteral("?");
+                *binds << v;
+            }
+            where << QStringLiteral("%1 %2 (%3)")
+                         .arg(name, c.op == Op::In ? QStringLiteral("IN") : QStringLiteral("NOT IN"),
+                              marks.join(QStringLiteral(", ")));
+            continue;
+        }
+        default:
+            break;
+        }
+        if (c.value.isNull() && (c.op == Op::Equal || c.op == Op::NotEqual)) {
+            // A bound NULL never equals anything; NULL is asked for by name.
+            where << name + (c.op == Op::Equal ? QStringLiteral(" IS NULL") : QStringLiteral(" IS NOT NULL"));
+            continue;
+        }
+        if (!bound(c.value, &v))
+            return Outcome::failure(QStringLiteral("查询条件的值不正确：%1").arg(c.field));
+        static const char *const ops[] = {"=", "<>", "<", "<=", ">", ">="};
+        where << QStringLiteral("%1 %2 ?").arg(name, QLatin1String(ops[int(c.op)]));
+        *binds << v;
+    }
+    QStringList order;
+    for (const GridOrder &o : m_spec.order) {
+        const int f = fieldIndex(o.field);
+        if (f < 0)
+            return Outcome::failure(QStringLiteral("排序字段不存在：%1").arg(o.field));
+        order << fieldName(f) + (o.descending ? QStringLiteral(" DESC") : QString());
+    }
+    *sql = QStringLiteral("SELECT %1 FROM %2").arg(cols.join(QStringLiteral(", ")), QLatin1String(m_table->name));
+    if (!where.isEmpty())
+        *sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
+    if (!order.isEmpty())
+        *sql += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
+    return Outcome::success();
 }
 
-bool RecordSet::load(QString *error)
+Outcome RecordSet::load()
 {
-    if (!m_table) {
-        if (error)
-            *error = QStringLiteral("未知的表：%1").arg(m_spec.table);
-        return false;
-    }
+    if (!m_table)
+        return Outcome::failure(QStringLiteral("未知的表：%1").arg(m_spec.table));
+    QString sql;
+    QVariantList binds;
+    Outcome out = buildSelect(&sql, &binds);
     emit aboutToReload();
-    // The vector keeps its capacity: a reload of the same list does not grow it again.
-    m_rows.clear();
-    m_deleted.clear();
+    m_store.clear();
+    m_info.clear();
+    m_deletedKeys.clear();
     m_dirty.clear();
-    QString failure;
-    bool ok = false;
-    if (sqlite3 *handle = sqliteHandle(Database::db())) {
-        const bool bindable = std::all_of(m_spec.whereBinds.begin(), m_spec.whereBinds.end(), bindableLikeQt);
-        ok = bindable ? loadFromSqlite(handle, &failure) : loadThroughQuery(&failure);
-    } else {
-        ok = loadThroughQuery(&failure);
-    }
-    if (!ok) {
-        m_rows.clear();
-        if (error)
-            *error = failure;
+    m_failedRow = -1;
+    ++m_serial;
+    if (out) {
+        const std::unique_ptr<RowReader> reader = RowReader::forConnection(Database::db());
+        out = reader->read(
+            sql, binds,
+            [](const QStringList &names, RowStore &store) {
+                return names.size() == store.fieldCount() ? QString() : QStringLiteral("列数不符");
+            },
+            m_store);
+        if (!out)
+            m_store.clear();
+        m_info.resize(size_t(m_store.rowCount()));
     }
     emit reloaded();
-    return ok;
+    return out;
 }
 
-// One allocation per row: the cells are plain values, the texts follow them.
-std::unique_ptr<std::byte[]> RecordSet::rowData(const Cell *cells, const char16_t *texts, size_t textSize) const
+QVariant RecordSet::withScale(int field, const QVariant &v) const
 {
-    const size_t cellBytes = m_fields.size() * sizeof(Cell);
-    auto data = std::make_unique_for_overwrite<std::byte[]>(cellBytes + textSize * sizeof(char16_t));
-    std::memcpy(data.get(), cells, cellBytes);
-    if (textSize)
-        std::memcpy(data.get() + cellBytes, texts, textSize * sizeof(char16_t));
-    return data;
-}
-
-RecordSet::Row RecordSet::newRow() const
-{
-    const std::vector<Cell> cells(m_fields.size());
-    Row row;
-    row.data = rowData(cells.data(), nullptr, 0);
-    return row;
-}
-
-// Reads the statement straight from SQLite: no value goes through the driver's
-// row cache or a QVariant, and a row costs one allocation. Values arrive exactly as the driver would hand them over and are
-// typed by the same rules as normalized(); unusual storage (a number in a text
-// column, text in a number column) takes normalized() itself.
-bool RecordSet::loadFromSqlite(void *handle, QString *error)
-{
-    sqlite3 *db = static_cast<sqlite3 *>(handle);
-    const QByteArray sql = selectSql().toUtf8();
-    sqlite3_stmt *raw = nullptr;
-    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &raw, nullptr) != SQLITE_OK) {
-        *error = sqliteError(db, "Unable to execute statement");
-        sqlite3_finalize(raw);
-        return false;
-    }
-    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> stmt(raw, sqlite3_finalize);
-    for (int i = 0; i < m_spec.whereBinds.size(); ++i)
-        if (!bindLikeQt(raw, i + 1, m_spec.whereBinds.at(i))) {
-            *error = sqliteError(db, "Unable to bind parameters");
-            return false;
-        }
-
-    const int offset = m_keyField < 0 ? 1 : 0;
-    const int n = fieldCount();
-    std::vector<Cell> cells(static_cast<size_t>(n));
-    std::u16string texts;
-    QString decoded(1024, Qt::Uninitialized); // grows for long texts
-    QStringDecoder utf8(QStringDecoder::Utf8,
-                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    int rc;
-    while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
-        texts.clear();
-        for (int f = 0; f < n; ++f) {
-            const int col = f + offset;
-            Cell &c = cells[size_t(f)];
-            const Schema::Type type = m_fields[size_t(f)]->type;
-            switch (sqlite3_column_type(raw, col)) {
-            case SQLITE_NULL:
-                c.kind = Cell::Null;
-                continue;
-            case SQLITE_INTEGER:
-                if (type == Schema::Type::Integer || type == Schema::Type::Bool) {
-                    c.i = sqlite3_column_int64(raw, col);
-                    c.kind = type == Schema::Type::Bool ? Cell::Bool : Cell::Integer;
-                    if (type == Schema::Type::Bool)
-                        c.i = c.i != 0;
-                    continue;
-                }
-                if (type == Schema::Type::Decimal) {
-                    c.d = double(sqlite3_column_int64(raw, col));
-                    c.kind = Cell::Double;
-                    continue;
-                }
-                break;
-            case SQLITE_FLOAT:
-                if (type == Schema::Type::Decimal) {
-                    c.d = sqlite3_column_double(raw, col);
-                    c.kind = Cell::Double;
-                    continue;
-                }
-                break;
-            case SQLITE_TEXT:
-                if (type == Schema::Type::Text || type == Schema::Type::DateTime) {
-                    const char *bytes = reinterpret_cast<const char *>(sqlite3_column_text(raw, col));
-                    const int size = sqlite3_column_bytes(raw, col);
-                    if (decoded.size() < size)
-                        decoded.resize(size);
-                    const QChar *end = utf8.appendToBuffer(decoded.data(), QByteArrayView(bytes, size));
-                    const QStringView text(decoded.constData(), end - decoded.constData());
-                    // Dates are kept trimmed and an empty one is NULL: those few take normalized().
-                    if (type == Schema::Type::Text || (!text.isEmpty() && !hasOuterSpace(text))) {
-                        c.kind = Cell::Text;
-                        c.text.at = quint32(texts.size());
-                        c.text.size = quint32(text.size());
-                        texts.append(reinterpret_cast<const char16_t *>(text.data()), size_t(text.size()));
-                        continue;
-                    }
-                }
-                break;
-            default:
-                break;
-            }
-            // What the driver would have handed over, typed by normalized().
-            QVariant v;
-            switch (sqlite3_column_type(raw, col)) {
-            case SQLITE_INTEGER:
-                v = qlonglong(sqlite3_column_int64(raw, col));
-                break;
-            case SQLITE_FLOAT:
-                v = sqlite3_column_double(raw, col);
-                break;
-            case SQLITE_BLOB:
-                v = QByteArray(static_cast<const char *>(sqlite3_column_blob(raw, col)),
-                               sqlite3_column_bytes(raw, col));
-                break;
-            default:
-                v = QString(reinterpret_cast<const QChar *>(sqlite3_column_text16(raw, col)),
-                            sqlite3_column_bytes16(raw, col) / qsizetype(sizeof(QChar)));
-                break;
-            }
-            storeValue(normalized(type, v), texts, c);
-        }
-        Row row;
-        row.data = rowData(cells.data(), texts.data(), texts.size());
-        if (offset)
-            row.rowid = sqlite3_column_int64(raw, 0);
-        m_rows.push_back(std::move(row));
-    }
-    if (rc != SQLITE_DONE) {
-        *error = sqliteError(db, "Unable to fetch row");
-        return false;
-    }
-    return true;
-}
-
-// Another database driver: the same rows through QSqlQuery.
-bool RecordSet::loadThroughQuery(QString *error)
-{
-    QSqlQuery q(Database::db());
-    q.setForwardOnly(true);
-    if (!q.prepare(selectSql())) {
-        *error = q.lastError().text();
-        return false;
-    }
-    for (const QVariant &v : m_spec.whereBinds)
-        q.addBindValue(v);
-    if (!q.exec()) {
-        *error = q.lastError().text();
-        return false;
-    }
-    const int offset = m_keyField < 0 ? 1 : 0;
-    const int n = fieldCount();
-    std::vector<Cell> cells(static_cast<size_t>(n));
-    std::u16string texts;
-    while (q.next()) {
-        texts.clear();
-        for (int f = 0; f < n; ++f)
-            storeValue(normalized(m_fields[size_t(f)]->type, q.value(f + offset)), texts, cells[size_t(f)]);
-        Row row;
-        row.data = rowData(cells.data(), texts.data(), texts.size());
-        if (offset)
-            row.rowid = q.value(0).toLongLong();
-        m_rows.push_back(std::move(row));
-    }
-    if (q.lastError().isValid()) {
-        *error = q.lastError().text();
-        return false;
-    }
-    return true;
-}
-
-// Puts a value as normalized() returns it into a cell, its text (if any) at the end of texts.
-void RecordSet::storeValue(const QVariant &v, std::u16string &texts, Cell &c)
-{
-    if (v.isNull()) {
-        c.kind = Cell::Null;
-        return;
-    }
-    switch (v.typeId()) {
-    case QMetaType::Double:
-        c.kind = Cell::Double;
-        c.d = v.toDouble();
-        return;
-    case QMetaType::LongLong:
-        c.kind = Cell::Integer;
-        c.i = v.toLongLong();
-        return;
-    case QMetaType::Bool:
-        c.kind = Cell::Bool;
-        c.i = v.toBool();
-        return;
-    default:
-        break;
-    }
-    const QString s = v.toString();
-    if (s.isNull()) {
-        c.kind = Cell::NullString;
-        return;
-    }
-    c.kind = Cell::Text;
-    c.text.at = quint32(texts.size());
-    c.text.size = quint32(s.size());
-    texts.append(reinterpret_cast<const char16_t *>(s.constData()), size_t(s.size()));
-}
-
-QVariant RecordSet::normalized(Schema::Type type, const QVariant &value)
-{
-    if (value.isNull() || !value.isValid())
-        return {};
-    switch (type) {
-    case Schema::Type::Text:
-        return value.toString();
-    case Schema::Type::Decimal: {
-        if (value.typeId() == QMetaType::QString && value.toString().trimmed().isEmpty())
-            return {};
-        bool ok = false;
-        const double d = value.toDouble(&ok);
-        return ok ? QVariant(d) : QVariant();
-    }
-    case Schema::Type::Integer: {
-        if (value.typeId() == QMetaType::QString && value.toString().trimmed().isEmpty())
-            return {};
-        bool ok = false;
-        const qlonglong i = value.toLongLong(&ok);
-        if (ok)
-            return i;
-        const double d = value.toDouble(&ok);
-        return ok ? QVariant(qlonglong(d)) : QVariant();
-    }
-    case Schema::Type::Bool:
-        if (value.typeId() == QMetaType::QString) {
-            const QString s = value.toString().trimmed();
-            if (s.isEmpty())
-                return {};
-            return s == QLatin1String("1") || s.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 ||
-                   s == QLatin1String("T");
-        }
-        return value.toBool();
-    case Schema::Type::DateTime:
-        if (value.typeId() == QMetaType::QDate)
-            return value.toDate().toString(QStringLiteral("yyyy-MM-dd"));
-        if (value.typeId() == QMetaType::QDateTime) {
-            const QDateTime dt = value.toDateTime();
-            return dt.time() == QTime(0, 0) ? dt.date().toString(QStringLiteral("yyyy-MM-dd"))
-                                            : dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        }
-        {
-            const QString s = value.toString().trimmed();
-            return s.isEmpty() ? QVariant() : QVariant(s);
-        }
-    }
-    return value;
-}
-
-QVariant RecordSet::cellValue(const Row &row, int field) const
-{
-    const Cell &c = cellsOf(row)[field];
-    switch (c.kind) {
-    case Cell::Null:
-        return {};
-    case Cell::Text:
-        return QString(textsOf(row) + c.text.at, c.text.size);
-    case Cell::NullString:
-        return QString();
-    case Cell::Double:
-        return c.d;
-    case Cell::Integer:
-        return qlonglong(c.i);
-    case Cell::Bool:
-        return c.i != 0;
-    }
-    return {};
-}
-
-QVariant RecordSet::value(int row, int field) const
-{
-    if (row < 0 || row >= rowCount() || field < 0 || field >= fieldCount())
-        return {};
-    return cellValue(m_rows[size_t(row)], field);
-}
-
-QVariant RecordSet::value(int row, const QString &field) const { return value(row, fieldIndex(field)); }
-
-QStringView RecordSet::textView(int row, int field) const
-{
-    if (row < 0 || row >= rowCount() || field < 0 || field >= fieldCount())
-        return {};
-    const Row &r = m_rows[size_t(row)];
-    const Cell &c = cellsOf(r)[field];
-    if (c.kind != Cell::Text)
-        return {};
-    return QStringView(textsOf(r) + c.text.at, c.text.size);
-}
-
-// Replaces one value; the row's block is made again (a row is small).
-void RecordSet::setCell(Row &row, int field, const QVariant &v)
-{
-    std::vector<Cell> cells(cellsOf(row), cellsOf(row) + m_fields.size());
-    std::u16string texts;
-    for (size_t f = 0; f < cells.size(); ++f) {
-        Cell &c = cells[f];
-        if (int(f) == field) {
-            storeValue(v, texts, c);
-        } else if (c.kind == Cell::Text) {
-            const QChar *text = textsOf(row) + c.text.at;
-            c.text.at = quint32(texts.size());
-            texts.append(reinterpret_cast<const char16_t *>(text), c.text.size);
-        }
-    }
-    row.data = rowData(cells.data(), texts.data(), texts.size());
-}
-
-QVariant RecordSet::loadedKey(const Row &row) const
-{
-    return m_keyField < 0 ? QVariant(qlonglong(row.rowid)) : cellValue(row, m_keyField);
+    if (v.isNull() || fieldType(field) != Schema::Type::Decimal)
+        return v;
+    return Money::roundTo(v.toDouble(), fieldSize(field));
 }
 
 // A loaded row about to change: keeps its key as loaded for the UPDATE.
 void RecordSet::markDirty(int row)
 {
-    Row &r = m_rows[size_t(row)];
-    if (r.state != RowState::Unchanged)
+    RowInfo &info = m_info[size_t(row)];
+    if (info.state != RowState::Unchanged)
         return;
-    r.pending = std::make_unique<Pending>();
-    r.pending->key = loadedKey(r);
-    r.pending->modified.assign(size_t(fieldCount()), false);
-    r.state = RowState::Modified;
+    info.pending = std::make_unique<Pending>();
+    info.pending->key = m_keyField >= 0 ? m_store.value(row, m_keyField) : QVariant();
+    info.pending->modified.assign(size_t(fieldCount()), false);
+    info.state = RowState::Modified;
     m_dirty.insert(std::lower_bound(m_dirty.begin(), m_dirty.end(), row), row);
 }
 
@@ -510,20 +226,20 @@ bool RecordSet::setValue(int row, int field, const QVariant &value)
 {
     if (row < 0 || row >= rowCount() || field < 0 || field >= fieldCount())
         return false;
-    const QVariant v = normalized(m_fields[size_t(field)]->type, value);
-    if (sameValue(cellValue(m_rows[size_t(row)], field), v))
+    const QVariant v = withScale(field, normalized(fieldType(field), value));
+    if (sameValue(m_store.value(row, field), v))
         return false;
     markDirty(row);
-    Row &r = m_rows[size_t(row)];
-    setCell(r, field, v);
-    if (r.pending)
-        r.pending->modified[size_t(field)] = true;
+    m_store.setValue(row, field, v);
+    if (Pending *p = m_info[size_t(row)].pending.get())
+        p->modified[size_t(field)] = true;
+    ++m_serial;
     emit valueChanged(row, field);
     emit changed();
-    // A hook that sets the code itself must not run itself again.
-    if (field == m_keyField && m_spec.codeChanged && m_hookDepth == 0) {
+    // Changes the hook makes itself do not run it again.
+    if (m_spec.fieldChanged && m_hookDepth == 0) {
         ++m_hookDepth;
-        m_spec.codeChanged(*this, row);
+        m_spec.fieldChanged(*this, row, fieldName(field));
         --m_hookDepth;
     }
     return true;
@@ -534,33 +250,121 @@ bool RecordSet::setValue(int row, const QString &field, const QVariant &value)
     return setValue(row, fieldIndex(field), value);
 }
 
+QVariant RecordSet::parseTyped(Schema::Type type, int size, const QString &text, QString *message)
+{
+    QString refused;
+    QVariant out;
+    const QString t = text.trimmed();
+    switch (type) {
+    case Schema::Type::Text:
+        // Counted as characters, as the database counts a VARCHAR's width.
+        if (size > 0 && text.toUcs4().size() > size)
+            refused = QStringLiteral("输入内容过长，最多%1个字符！").arg(size);
+        else
+            out = text;
+        break;
+    case Schema::Type::Integer:
+    case Schema::Type::Decimal: {
+        if (t.isEmpty())
+            break;
+        bool ok = false;
+        const double d = t.toDouble(&ok);
+        if (!ok || !std::isfinite(d)) {
+            refused = QStringLiteral("请输入数字！");
+            break;
+        }
+        if (type == Schema::Type::Decimal) {
+            out = Money::roundTo(d, size);
+        } else {
+            const qlonglong i = t.toLongLong(&ok);
+            out = ok ? i : qlonglong(std::llround(d));
+        }
+        break;
+    }
+    case Schema::Type::DateTime: {
+        if (t.isEmpty())
+            break;
+        static const QRegularExpression form(QStringLiteral(
+            "^(?:(\\d{4})-(\\d{1,2})-(\\d{1,2})|(\\d{4})/(\\d{1,2})/(\\d{1,2})|(\\d{4})\\.(\\d{1,2})\\.(\\d{1,2})|"
+            "(\\d{4})(\\d{2})(\\d{2}))(?:[ T]+(\\d{1,2}):(\\d{2})(?::(\\d{2}))?)?$"));
+        const QRegularExpressionMatch m = form.match(t);
+        QDate date;
+        QTime time;
+        bool timeOk = true;
+        if (m.hasMatch()) {
+            for (int g = 1; g <= 10; g += 3)
+                if (!m.captured(g).isEmpty())
+                    date = QDate(m.captured(g).toInt(), m.captured(g + 1).toInt(), m.captured(g + 2).toInt());
+            if (!m.captured(13).isEmpty()) {
+                time = QTime(m.captured(13).toInt(), m.captured(14).toInt(), m.captured(15).toInt());
+                timeOk = time.isValid();
+            }
+        }
+        if (!date.isValid() || !timeOk) {
+            refused = QStringLiteral("日期格式不正确！");
+            break;
+        }
+        out = time.isValid() ? QStringLiteral("%1 %2").arg(date.toString(QStringLiteral("yyyy-MM-dd")),
+                                                           time.toString(QStringLiteral("HH:mm:ss")))
+                             : date.toString(QStringLiteral("yyyy-MM-dd"));
+        break;
+    }
+    case Schema::Type::Bool:
+        out = normalized(type, text);
+        break;
+    }
+    if (message)
+        *message = refused;
+    return refused.isEmpty() ? out : QVariant();
+}
+
 bool RecordSet::editValue(int row, int field, const QVariant &value)
 {
     if (row < 0 || row >= rowCount() || field < 0 || field >= fieldCount())
         return false;
     const QString name = fieldName(field);
-    if (const GridColumn *c = m_spec.column(name); c && c->readOnly)
+    const GridColumn *column = m_spec.column(name);
+    if (column && column->readOnly)
         return false;
-    if (m_spec.acceptEdit && !m_spec.acceptEdit(*this, row, name, normalized(fieldType(field), value)))
+    QVariant v;
+    if (value.typeId() == QMetaType::QString) {
+        QString refused;
+        v = parseTyped(fieldType(field), fieldSize(field), value.toString(), &refused);
+        if (!refused.isEmpty()) {
+            prompt().warn(refused);
+            return false;
+        }
+    } else {
+        v = withScale(field, normalized(fieldType(field), value));
+    }
+    if (column && column->validator) {
+        const QString refused = column->validator(v);
+        if (!refused.isEmpty()) {
+            prompt().warn(refused);
+            return false;
+        }
+    }
+    if (m_spec.acceptEdit && !m_spec.acceptEdit(*this, row, name, v))
         return false;
-    setValue(row, field, value);
+    setValue(row, field, v);
     return true;
 }
 
 int RecordSet::insertRow()
 {
-    const QVariant lastCode = m_keyField >= 0 && !m_rows.empty() ? cellValue(m_rows.back(), m_keyField) : QVariant();
+    const QVariant lastCode =
+        isCodeKey() && rowCount() > 0 ? m_store.value(rowCount() - 1, m_keyField) : QVariant();
     const int row = rowCount();
     emit rowAboutToBeInserted(row);
-    Row r = newRow();
-    r.state = RowState::Inserted;
-    m_rows.push_back(std::move(r));
+    m_store.appendEmptyRow();
+    m_info.emplace_back().state = RowState::Inserted;
     m_dirty.push_back(row);
+    ++m_serial;
     emit rowInserted(row);
     emit changed();
     if (m_spec.newRowDefaults)
         m_spec.newRowDefaults(*this, row);
-    if (m_spec.proposeCode && m_keyField >= 0)
+    if (m_spec.proposeCode && isCodeKey())
         setValue(row, m_keyField, m_spec.proposeCode(lastCode));
     return row;
 }
@@ -570,42 +374,88 @@ void RecordSet::removeRow(int row)
     if (row < 0 || row >= rowCount())
         return;
     emit rowAboutToBeRemoved(row);
-    Row r = std::move(m_rows[size_t(row)]);
-    m_rows.erase(m_rows.begin() + row);
+    const RowInfo info = std::move(m_info[size_t(row)]);
+    if (info.state == RowState::Unchanged)
+        m_deletedKeys.push_back(m_keyField >= 0 ? m_store.value(row, m_keyField) : QVariant());
+    else if (info.state == RowState::Modified)
+        m_deletedKeys.push_back(info.pending->key);
+    m_store.removeRow(row);
+    m_info.erase(m_info.begin() + row);
     auto it = std::lower_bound(m_dirty.begin(), m_dirty.end(), row);
     if (it != m_dirty.end() && *it == row)
         it = m_dirty.erase(it);
     for (; it != m_dirty.end(); ++it)
         --*it;
-    if (r.state == RowState::Unchanged) {
-        r.pending = std::make_unique<Pending>();
-        r.pending->key = loadedKey(r);
-    }
-    if (r.state != RowState::Inserted)
-        m_deleted.push_back(std::move(r));
+    ++m_serial;
     emit rowRemoved(row);
     emit changed();
 }
 
 RecordSet::RowState RecordSet::rowState(int row) const
 {
-    return row >= 0 && row < rowCount() ? m_rows[size_t(row)].state : RowState::Unchanged;
+    return row >= 0 && row < rowCount() ? m_info[size_t(row)].state : RowState::Unchanged;
 }
 
-RecordSet::SaveResult RecordSet::save(QString *error)
+// What stops a row from being saved before anything is written, if anything.
+Outcome RecordSet::refusal(int row) const
 {
-    if (!m_table) {
-        if (error)
-            *error = QStringLiteral("未知的表：%1").arg(m_spec.table);
-        return SaveResult::Failed;
+    if (isCodeKey() && isEmptyValue(m_store.value(row, m_keyField)))
+        return Outcome::failure(QStringLiteral("编码不能为空！"));
+    for (const GridColumn &c : m_spec.columns) {
+        if (!c.required)
+            continue;
+        const int f = fieldIndex(c.field);
+        if (f >= 0 && isEmptyValue(m_store.value(row, f)))
+            return Outcome::failure(c.title + QStringLiteral("不能为空！"));
     }
+    return Outcome::success();
+}
+
+Outcome RecordSet::save()
+{
+    m_failedRow = -1;
+    if (!m_table)
+        return Outcome::failure(saveFailed, QStringLiteral("未知的表：%1").arg(m_spec.table));
+    for (int row : m_dirty)
+        if (Outcome refused = refusal(row); !refused) {
+            m_failedRow = row;
+            return refused;
+        }
+    const bool needsKey = !m_deletedKeys.empty() || std::any_of(m_dirty.begin(), m_dirty.end(), [this](int row) {
+                              return m_info[size_t(row)].state == RowState::Modified;
+                          });
+    if (needsKey && m_keyField < 0)
+        return Outcome::failure(saveFailed, QStringLiteral("表 %1 没有找到行的键列").arg(m_spec.table));
+
+    std::vector<QVariant> newKeys;
+    {
+        Transaction tx(Database::db());
+        if (!tx.active())
+            return Outcome::failure(saveFailed, tx.commit().detail);
+        if (Outcome written = write(&newKeys); !written)
+            return written; // the guard undoes this save's part
+        if (Outcome committed = tx.commit(); !committed)
+            return committed;
+    }
+    // Saved for good only when the caller's transaction (if any) commits too;
+    // a change made to the set meanwhile keeps it pending.
+    const quint64 serial = m_serial;
+    Transaction::whenCommitted(Database::db(), this, [this, serial, newKeys] {
+        if (m_serial == serial)
+            markSaved(newKeys);
+    });
+    return Outcome::success(QStringLiteral("保存成功！"));
+}
+
+// Runs the statements of a save inside the transaction the caller opened.
+Outcome RecordSet::write(std::vector<QVariant> *newKeys)
+{
     QSqlDatabase db = Database::db();
     const QString table = QLatin1String(m_table->name);
-    const QString keyName = m_keyField < 0 ? QStringLiteral("rowid") : fieldName(m_keyField);
+    const QString keyName = fieldName(m_keyField);
 
     QHash<QString, QSqlQuery> prepared;
     QSqlError failure;
-    bool failed = false;
     // Runs one statement, reusing its prepared form: a save of many rows costs
     // one prepare per statement shape.
     auto run = [&](const QString &sql, const QVariantList &binds) -> QSqlQuery * {
@@ -614,7 +464,6 @@ RecordSet::SaveResult RecordSet::save(QString *error)
             QSqlQuery q(db);
             if (!q.prepare(sql)) {
                 failure = q.lastError();
-                failed = true;
                 return nullptr;
             }
             it = prepared.insert(sql, q);
@@ -623,10 +472,19 @@ RecordSet::SaveResult RecordSet::save(QString *error)
             it->bindValue(i, binds.at(i));
         if (!it->exec()) {
             failure = it->lastError();
-            failed = true;
             return nullptr;
         }
         return &*it;
+    };
+    auto failed = [&](int row) {
+        m_failedRow = row;
+        const QString detail = failure.text();
+        return isDuplicate(failure) ? Outcome::failure(QStringLiteral("编码存在重复无法保存，请删除重复后重试"), detail)
+                                    : Outcome::failure(saveFailed, detail);
+    };
+    auto gone = [&](int row) {
+        m_failedRow = row;
+        return Outcome::failure(QStringLiteral("记录已被他人修改或删除，请重新打开！"));
     };
     // A row loaded with a NULL code is found by "IS NULL"; a bound NULL never equals.
     auto keyCondition = [&](const QVariant &key, QVariantList &binds) {
@@ -635,93 +493,83 @@ RecordSet::SaveResult RecordSet::save(QString *error)
         binds << key;
         return keyName + QStringLiteral(" = ?");
     };
+    const bool autoKey = m_keyField >= 0 && !isCodeKey();
 
+    // Deletions first: a code deleted and typed again on a new row saves cleanly.
+    for (const QVariant &key : m_deletedKeys) {
+        QVariantList binds;
+        const QString cond = keyCondition(key, binds);
+        QSqlQuery *q = run(QStringLiteral("DELETE FROM %1 WHERE %2").arg(table, cond), binds);
+        if (!q)
+            return failed(-1);
+        if (q->numRowsAffected() == 0)
+            return gone(-1);
+    }
     // Only the rows that changed are visited: saving one edit in a long list
     // costs the same as in a short one.
-    std::vector<QVariant> newKeys(m_dirty.size());
-    {
-        Transaction tx(db);
-        if (!tx.active()) {
-            if (error)
-                *error = db.lastError().text();
-            return SaveResult::Failed;
-        }
-        // Deletions first: a code deleted and typed again on a new row saves cleanly.
-        for (const Row &r : m_deleted) {
-            QVariantList binds;
-            const QString cond = keyCondition(r.pending->key, binds);
-            if (!run(QStringLiteral("DELETE FROM %1 WHERE %2").arg(table, cond), binds))
-                break;
-        }
-        for (size_t d = 0; !failed && d < m_dirty.size(); ++d) {
-            const Row &r = m_rows[size_t(m_dirty[d])];
-            if (r.state != RowState::Modified)
-                continue;
-            QStringList sets;
-            QVariantList binds;
-            for (int f = 0; f < fieldCount(); ++f)
-                if (r.pending->modified[size_t(f)]) {
-                    sets << fieldName(f) + QStringLiteral(" = ?");
-                    binds << cellValue(r, f);
-                }
-            const QString cond = keyCondition(r.pending->key, binds);
-            if (!run(QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(table, sets.join(QStringLiteral(", ")), cond),
-                     binds))
-                break;
-        }
-        for (size_t d = 0; !failed && d < m_dirty.size(); ++d) {
-            const Row &r = m_rows[size_t(m_dirty[d])];
-            if (r.state != RowState::Inserted)
-                continue;
-            QStringList cols, marks;
-            QVariantList binds;
-            for (int f = 0; f < fieldCount(); ++f) {
-                const QVariant v = cellValue(r, f);
-                if (!v.isNull()) {
-                    cols << fieldName(f);
-                    marks << QStringLiteral("?");
-                    binds << v;
-                }
+    for (int row : m_dirty) {
+        const RowInfo &info = m_info[size_t(row)];
+        if (info.state != RowState::Modified)
+            continue;
+        QStringList sets;
+        QVariantList binds;
+        for (int f = 0; f < fieldCount(); ++f)
+            if (info.pending->modified[size_t(f)]) {
+                sets << fieldName(f) + QStringLiteral(" = ?");
+                binds << m_store.value(row, f);
             }
-            const QString sql = cols.isEmpty()
-                                    ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
-                                    : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                          .arg(table, cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
-            QSqlQuery *q = run(sql, binds);
-            if (!q)
-                break;
-            if (m_keyField < 0)
-                newKeys[d] = q->lastInsertId();
-        }
-        for (QSqlQuery &q : prepared)
-            q.finish();
-        if (!failed) {
-            QString commitError;
-            if (!tx.commit(&commitError)) {
-                if (error)
-                    *error = commitError;
-                return SaveResult::Failed;
-            }
-        }
-        // Otherwise the guard rolls everything back here.
+        const QString cond = keyCondition(info.pending->key, binds);
+        QSqlQuery *q =
+            run(QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(table, sets.join(QStringLiteral(", ")), cond), binds);
+        if (!q)
+            return failed(row);
+        if (q->numRowsAffected() == 0)
+            return gone(row);
     }
-    prepared.clear();
-    if (failed) {
-        if (error)
-            *error = failure.text();
-        return isDuplicate(failure) ? SaveResult::DuplicateCode : SaveResult::Failed;
-    }
-
-    m_deleted.clear();
+    newKeys->assign(m_dirty.size(), QVariant());
     for (size_t d = 0; d < m_dirty.size(); ++d) {
-        Row &r = m_rows[size_t(m_dirty[d])];
-        if (r.state == RowState::Inserted && m_keyField < 0)
-            r.rowid = newKeys[d].toLongLong();
-        // A row's key is now its code as saved (or its rowid), read again when it next changes.
-        r.state = RowState::Unchanged;
-        r.pending.reset();
+        const int row = m_dirty[d];
+        if (m_info[size_t(row)].state != RowState::Inserted)
+            continue;
+        QStringList cols, marks;
+        QVariantList binds;
+        for (int f = 0; f < fieldCount(); ++f) {
+            const QVariant v = m_store.value(row, f);
+            if (!v.isNull()) {
+                cols << fieldName(f);
+                marks << QStringLiteral("?");
+                binds << v;
+            }
+        }
+        const QString sql = cols.isEmpty()
+                                ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
+                                : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                      .arg(table, cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+        QSqlQuery *q = run(sql, binds);
+        if (!q)
+            return failed(row);
+        if (autoKey && m_store.value(row, m_keyField).isNull())
+            (*newKeys)[d] = q->lastInsertId();
+    }
+    for (QSqlQuery &q : prepared)
+        q.finish();
+    return Outcome::success();
+}
+
+void RecordSet::markSaved(const std::vector<QVariant> &newKeys)
+{
+    m_deletedKeys.clear();
+    for (size_t d = 0; d < m_dirty.size(); ++d) {
+        const int row = m_dirty[d];
+        RowInfo &info = m_info[size_t(row)];
+        // An appended row learns the key the database gave it, by which it is found from now on.
+        if (d < newKeys.size() && newKeys[d].isValid() && !newKeys[d].isNull()) {
+            m_store.setValue(row, m_keyField, normalized(fieldType(m_keyField), newKeys[d]));
+            emit valueChanged(row, m_keyField);
+        }
+        info.state = RowState::Unchanged;
+        info.pending.reset();
     }
     m_dirty.clear();
     emit saved();
-    return SaveResult::Saved;
 }
