@@ -12,14 +12,13 @@ GridSpec spec(const QStringList &codes)
     GridSpec s;
     s.table = QStringLiteral("gg_dj");
     s.keyColumn = QStringLiteral("DM");
-    s.orderBy = QStringLiteral("DM ASC");
-    // DM is declared COLLATE NOCASE, so IN matches the codes in any ASCII case.
-    QStringList marks;
-    for (const QString &code : codes) {
-        marks << QStringLiteral("?");
-        s.whereBinds << code;
-    }
-    s.where = marks.isEmpty() ? QStringLiteral("0 = 1") : QStringLiteral("DM IN (%1)").arg(marks.join(QLatin1Char(',')));
+    s.order = {{QStringLiteral("DM")}};
+    // DM is declared COLLATE NOCASE, so IN matches the codes in any ASCII case;
+    // no codes, no rows.
+    QVariantList values;
+    for (const QString &code : codes)
+        values << code;
+    s.conditions = {{QStringLiteral("DM"), GridCondition::Op::In, values}};
 
     const auto col = &GridColumn::of;
     GridColumn name = col("MC", "名称", 220);

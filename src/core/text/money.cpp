@@ -1,5 +1,6 @@
 #include "core/text/money.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -76,15 +77,33 @@ double Money::R2(double x)
     return fromCents(cents(x, false));
 }
 
-double Money::roundMoney(double x)
+double Money::roundMoney(double x) { return roundTo(x, 2); }
+
+double Money::roundTo(double x, int decimals)
 {
+    decimals = std::clamp(decimals, 0, 8);
     if (!std::isfinite(x))
         return x;
-    if (std::fabs(x) < 1e-4)
+    const double scale = double(pow10(decimals));
+    // Below half a unit of the last place (with room to spare) it is zero; at
+    // the size of largeAmount in cents and beyond the binary error no longer
+    // reaches the last place. Between the two the scaled 15-digit decimal
+    // stays within 10^16, as for cents().
+    if (std::fabs(x) * scale < 1e-2)
         return 0.0;
-    if (std::fabs(x) >= largeAmount)
-        return std::round(x * 100.0) / 100.0 + 0.0;
-    return fromCents(cents(x, true));
+    if (std::fabs(x) * scale >= largeAmount * 100.0)
+        return std::round(x * scale) / scale + 0.0;
+    const Decimal15 d = decimal15(x);
+    const int k = d.e + decimals; // x·10^decimals = m × 10^k
+    long long units;
+    if (k >= 0) {
+        units = d.m * pow10(k);
+    } else {
+        const long long s = pow10(-k);
+        const long long half = d.m < 0 ? -s : s;
+        units = (2 * d.m + half) / (2 * s);
+    }
+    return units == 0 ? 0.0 : static_cast<double>(units) / scale;
 }
 
 QString Money::formatMoney(double x)

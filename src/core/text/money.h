@@ -17,6 +17,11 @@ double R2(double x);
 // For balances, sums and anything that is not a document line.
 double roundMoney(double x);
 
+// Ordinary rounding to the given number of decimals (0 … 8), half away from
+// zero, on the decimal value as roundMoney does: the one routine by which a
+// value takes its column's scale. roundMoney(x) is roundTo(x, 2).
+double roundTo(double x, int decimals);
+
 // "#0.00": two decimals, no thousands separator, never "-0.00".
 QString formatMoney(double x);
 } // namespace Money
