@@ -113,3 +113,20 @@ TEST_F(DocumentNumberTest, ApostropheInTheEmployeeCodeIsData)
     Documents::CommitDocumentNumber("XSD", "202503140'100001");
     EXPECT_EQ(Db::scalarSql("SELECT DJSL FROM GG_XZ WHERE YGBM=?", {"0'1"}).toInt(), 1);
 }
+
+// Short numbers drop the four characters after the date whatever the
+// employee code's length: with a four-character code the whole five-digit
+// counter remains, and saving still moves the counter by its last four digits.
+TEST_F(DocumentNumberTest, ShortNumbersWithAFourCharacterEmployeeCode)
+{
+    addEmployee("0001", "x");
+    loginAs("0001");
+    App::session().shortNumberFlag = "T";
+    for (int i = 0; i < 2; ++i)
+        Documents::CommitDocumentNumber("SKD", Documents::NewDocumentNumber("SKD"));
+    const QString third = Documents::NewDocumentNumber("SKD");
+    EXPECT_EQ(third, "2025031400003");
+    Documents::CommitDocumentNumber("SKD", third);
+    EXPECT_EQ(Db::scalarSql("SELECT DJSL FROM GG_XZ WHERE YGBM = '0001' AND DJLX = 'SKD'").toInt(), 3);
+    EXPECT_EQ(Documents::NewDocumentNumber("SKD"), "2025031400004");
+}

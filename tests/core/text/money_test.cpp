@@ -33,3 +33,23 @@ TEST(MoneyTest, OrdinaryRoundingAndDisplay)
         EXPECT_EQ(Money::formatMoney(c.x), QString::fromLatin1(c.shown)) << c.x;
     }
 }
+
+// A value takes its column's scale by the same decimal rounding at any
+// number of places: halves away from zero even where the double lies a hair
+// below the half.
+TEST(MoneyTest, RoundingToAColumnsScale)
+{
+    struct Case { double x; int decimals; double expected; };
+    const Case cases[] = {
+        {12.5, 0, 13.0},       {-12.5, 0, -13.0},    {0.4, 0, 0.0},         {1234567.49, 0, 1234567.0},
+        {1.005, 2, 1.01},      {-1.005, 2, -1.01},   {0.0005, 3, 0.001},    {2.0004999, 3, 2.0},
+        {1.00005, 4, 1.0001},  {8.345, 1, 8.3},      {8.35, 1, 8.4},        {-0.04, 1, 0.0},
+        {1e12 + 0.5, 0, 1e12 + 1}, {0.1 + 0.2, 2, 0.3},
+    };
+    for (const Case &c : cases) {
+        EXPECT_DOUBLE_EQ(Money::roundTo(c.x, c.decimals), c.expected) << "roundTo(" << c.x << ", " << c.decimals << ")";
+        EXPECT_FALSE(std::signbit(Money::roundTo(c.x, c.decimals)) && c.expected == 0.0) << "no negative zero";
+    }
+    for (double x : {1.005, -2.675, 0.285, 1234567.5, 1e11 + 0.125, -0.004})
+        EXPECT_DOUBLE_EQ(Money::roundMoney(x), Money::roundTo(x, 2)) << x;
+}
