@@ -18,8 +18,15 @@ struct Deferred
 // waiting for the outermost commit.
 struct Level
 {
+    quint64 id; // tells a guard its own level from a later one at the same depth
     std::vector<Deferred> deferred;
 };
+
+quint64 nextLevelId()
+{
+    static quint64 last = 0;
+    return ++last;
+}
 
 QHash<QString, std::vector<Level>> &openLevels()
 {
@@ -58,7 +65,8 @@ Transaction::Transaction(QSqlDatabase db) : m_db(db), m_connection(db.connection
             openLevels().remove(m_connection);
         return;
     }
-    levels.emplace_back();
+    m_id = nextLevelId();
+    levels.push_back({m_id, {}});
     m_level = level;
     m_active = true;
 }
@@ -90,14 +98,28 @@ void Transaction::whenCommitted(const QSqlDatabase &db, QObject *context, std::f
 bool Transaction::finish(bool commit, QString *error)
 {
     m_active = false;
+    const QString outOfOrder = QStringLiteral("事务嵌套次序错误");
     auto it = openLevels().find(m_connection);
-    if (it == openLevels().end() || int(it->size()) != m_level) {
-        // Guards ended out of order: the level is no longer this guard's to end.
+    if (it == openLevels().end() || int(it->size()) < m_level || (*it)[size_t(m_level - 1)].id != m_id) {
+        // A guard around this one ended first and took this level with it.
         if (error)
-            *error = QStringLiteral("事务嵌套次序错误");
+            *error = outOfOrder;
         return false;
     }
     std::vector<Level> &levels = *it;
+    if (int(levels.size()) > m_level) {
+        // Guards inside this one are still open (held beyond their scope): their
+        // uncommitted work cannot be committed with this level, so it is undone
+        // with it, and the levels stay in step with the database.
+        levels.resize(size_t(m_level));
+        if (commit) {
+            commit = false;
+            if (error)
+                *error = outOfOrder;
+            finish(false, nullptr);
+            return false;
+        }
+    }
     std::vector<Deferred> deferred = std::move(levels.back().deferred);
     QString failure;
     bool ok;

@@ -57,6 +57,7 @@ private:
     QSqlDatabase m_db;
     QString m_connection;
     int m_level = 0; // 1 for the outermost guard; 0 when it never became active
+    quint64 m_id = 0;
     bool m_active = false;
     QString m_beginError;
 };

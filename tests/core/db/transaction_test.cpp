@@ -223,3 +223,25 @@ TEST_F(PackageSaveTest, AFailureOfEitherKeepsBothUnwrittenAndPending)
     EXPECT_EQ(Db::scalarSql("SELECT MC FROM bm_txlb WHERE BM = 'T1'").toString(), "浪漫套系");
     EXPECT_FALSE(lines->isDirty());
 }
+
+// A guard kept beyond its scope must not leave the connection stuck inside a
+// transaction: the guard around it ends both levels.
+TEST_F(TransactionTest, AnInnerGuardOutlivingItsOuterOneLeavesNothingOpen)
+{
+    auto outer = std::make_unique<Transaction>();
+    addHotel("A");
+    auto inner = std::make_unique<Transaction>();
+    addHotel("B");
+    EXPECT_FALSE(outer->commit().ok); // the inner part is not committed, so neither is the whole
+    EXPECT_EQ(Transaction::depth(), 0);
+    EXPECT_FALSE(inner->commit().ok);
+    inner.reset();
+    outer.reset();
+    EXPECT_TRUE(hotels().isEmpty());
+
+    // The next transaction is a real one again.
+    Transaction next;
+    addHotel("C");
+    ASSERT_TRUE(next.commit());
+    EXPECT_EQ(hotels(), QStringList({"C"}));
+}
