@@ -19,6 +19,13 @@ Column NN(Column c)
     c.notNull = true;
     return c;
 }
+// The row key of a table without a code: "ID INTEGER PRIMARY KEY".
+Column PK()
+{
+    Column c = L("ID");
+    c.primaryKey = true;
+    return c;
+}
 
 // Lines shared by the purchase stock-in, purchase return and sales return documents.
 std::vector<Column> tradeLines(std::vector<Column> extra = {})
@@ -52,8 +59,8 @@ std::vector<Table> buildTables()
                  {}});
     t.push_back({"GG_XZ", {NN(T("YGBM", 10)), NN(T("DJLX", 10)), NN(T("RQ", 10)), L("DJSL")}, {}, {"YGBM"}});
     t.push_back({"gg_dj", {T("DM", 10), T("MC"), T("DZ", 100)}, {"DM"}, {}});
-    t.push_back({"BM_JP", {M("mc"), M("jp")}, {}, {"mc"}});
-    t.push_back({"gg_xtb", {T("MC"), T("SM"), T("XZ", 1)}, {}, {}});
+    t.push_back({"BM_JP", {M("mc"), M("jp"), PK()}, {}, {"mc"}});
+    t.push_back({"gg_xtb", {T("MC"), T("SM"), T("XZ", 1), PK()}, {}, {}});
 
     // Master data
     t.push_back({"bm_kh",
@@ -74,7 +81,7 @@ std::vector<Table> buildTables()
                  {"JP", "LB", "TXM", "MC"}});
     t.push_back({"bm_splb", {T("BM"), T("MC"), T("JFGZ")}, {"BM"}, {}});
     t.push_back({"bm_txlb", {T("BM"), T("MC")}, {"BM"}, {"MC"}});
-    t.push_back({"bm_tx", {T("BM"), T("MC"), D("SL"), D("DJ"), T("LB")}, {}, {"LB", "BM"}});
+    t.push_back({"bm_tx", {T("BM"), T("MC"), D("SL"), D("DJ"), T("LB"), PK()}, {}, {"LB", "BM"}});
     t.push_back({"bm_xm", {T("BM"), T("MC"), B("SZ")}, {"BM"}, {"MC"}});
     t.push_back({"bm_jfsp",
                  {T("BM"), T("MC", 100), T("XH"), T("DW", 100), D("JF"), D("KCSL"), T("BZ", 200)},
@@ -219,6 +226,14 @@ const std::vector<Table> &tables()
     return all;
 }
 
+const char *keyColumn(const Table &table)
+{
+    for (const Column &c : table.columns)
+        if (c.primaryKey)
+            return c.name;
+    return nullptr;
+}
+
 const Table *findTable(const QString &name)
 {
     for (const Table &t : tables())
@@ -231,8 +246,9 @@ QString createTableSql(const Table &table)
 {
     QStringList cols;
     for (const Column &c : table.columns)
-        cols << QStringLiteral("%1 %2%3").arg(QLatin1String(c.name), typeSql(c),
-                                             c.notNull ? QStringLiteral(" NOT NULL") : QString());
+        cols << QStringLiteral("%1 %2%3%4").arg(QLatin1String(c.name), typeSql(c),
+                                               c.primaryKey ? QStringLiteral(" PRIMARY KEY") : QString(),
+                                               c.notNull ? QStringLiteral(" NOT NULL") : QString());
     return QStringLiteral("CREATE TABLE %1 (%2)").arg(QLatin1String(table.name), cols.join(QStringLiteral(", ")));
 }
 

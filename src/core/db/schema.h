@@ -21,6 +21,9 @@ struct Column
     Type type;
     int size = 0; // text width or decimal scale
     bool notNull = false;
+    // The table's own key, an INTEGER PRIMARY KEY the database fills for a new
+    // row: given to tables without a code whose rows a grid edits one by one.
+    bool primaryKey = false;
 };
 
 struct Table
@@ -35,6 +38,8 @@ struct Table
 
 const std::vector<Table> &tables();
 const Table *findTable(const QString &name);
+// The table's primary key column (Column::primaryKey), or nullptr.
+const char *keyColumn(const Table &table);
 
 // Bumped whenever the program's own migrations change the schema.
 constexpr int currentVersion = 1;
@@ -51,6 +56,10 @@ bool create(QSqlDatabase db, QString *error);
 bool seed(QSqlDatabase db, QString *error);
 // Applies the program's own migrations up to currentVersion.
 bool migrate(QSqlDatabase db, QString *error);
+
+// The migration steps. Each is called inside the transaction migrate() opens
+// (its own guards nest into it) and must leave committing to migrate().
+bool migrateToV2(QSqlDatabase db, QString *error); // real keys (core/db/migration_v2.cpp)
 // The version row, or 0 when the file is not a database of this program.
 int version(QSqlDatabase db);
 
