@@ -1,6 +1,7 @@
 #include "core/db/schema.h"
 #include "core/db/database.h"
 #include "core/password.h"
+#include "core/text/pinyin_table.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -347,6 +348,8 @@ bool seed(QSqlDatabase db, QString *error)
         if (!run(db, QStringLiteral("INSERT INTO BM_KHJB (BM, MC, ZK, QJF, ZJF) VALUES (?, ?, ?, ?, ?)"),
                  {QString::fromUtf8(l.bm), QString::fromUtf8(l.mc), l.zk, l.qjf, l.zjf}, error))
             return false;
+    if (!PinyinTable::insertMissing(db, error))
+        return false;
     return tx.commit(error);
 }
 

@@ -3,6 +3,8 @@
 #include "core/db/database.h"
 #include "core/text/text_utils.h"
 
+#include <QHash>
+#include <QSqlDriver>
 #include <QStringEncoder>
 
 namespace {
@@ -36,22 +38,64 @@ QString rangeLetter(const QByteArray &bytes)
     return {};
 }
 
-// The user's own initials for characters the ranges do not know.
+// BM_JP in memory: twenty thousand rows are read once instead of one query
+// per character. The cache belongs to one open database; a new connection
+// (another file, or the same one reopened) reads the table again.
+struct TableCache
+{
+    bool loaded = false;
+    QString file;
+    const void *driver = nullptr;
+    QHash<QString, QString> letters; // character → its initial (may be empty)
+};
+
+TableCache &cache()
+{
+    static TableCache c;
+    return c;
+}
+
+const QHash<QString, QString> &tableLetters()
+{
+    TableCache &c = cache();
+    QSqlDatabase db = Database::db();
+    const void *driver = db.isValid() ? static_cast<const void *>(db.driver()) : nullptr;
+    if (c.loaded && c.file == Database::file() && c.driver == driver)
+        return c.letters;
+    c.letters.clear();
+    c.loaded = false;
+    if (!db.isOpen())
+        return c.letters; // nothing to read yet; try again once a database is open
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("SELECT mc, jp FROM BM_JP")))
+        return c.letters;
+    while (q.next()) {
+        const QString mc = q.value(0).toString();
+        if (mc.isEmpty() || c.letters.contains(mc))
+            continue; // of two rows for one character the first counts, as a lookup by mc finds it
+        const QString jp = q.value(1).toString();
+        c.letters.insert(mc, jp.isEmpty() ? QString() : jp.left(jp.at(0).isHighSurrogate() ? 2 : 1));
+    }
+    c.loaded = true;
+    c.file = Database::file();
+    c.driver = driver;
+    return c.letters;
+}
+
 QString tableLetter(const QString &character)
 {
     if (character.isEmpty())
         return {};
-    const QString jp = Db::scalarSql(QStringLiteral("SELECT jp FROM BM_JP WHERE mc = ?"), {character}).toString();
-    return jp.isEmpty() ? QString() : jp.left(jp.at(0).isHighSurrogate() ? 2 : 1);
-}
-
-QString initialOf(const QString &character, const QByteArray &gbk)
-{
-    const QString letter = rangeLetter(gbk);
-    return letter.isEmpty() ? tableLetter(character) : letter;
+    return tableLetters().value(character);
 }
 
 } // namespace
+
+void Text::reloadPinyinTable()
+{
+    cache().loaded = false;
+}
 
 QString Text::PinyinInitialOfChar(const QByteArray &twoGbkBytes)
 {
@@ -67,6 +111,7 @@ QString Text::PinyinInitials(const QString &text)
     // code (the euro sign) cannot swallow the character after it, and a
     // character outside GBK can still have its initial in BM_JP.
     QString result;
+    QStringEncoder encoder("GBK");
     for (qsizetype i = 0; i < text.size();) {
         const QChar c = text.at(i);
         const qsizetype n = (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) ? 2 : 1;
@@ -74,9 +119,10 @@ QString Text::PinyinInitials(const QString &text)
             result += c;
         } else if (c.unicode() != 0) {
             const QString ch = text.mid(i, n);
-            QStringEncoder encoder("GBK");
+            encoder.resetState();
             const QByteArray gbk = encoder.encode(ch);
-            result += initialOf(ch, encoder.hasError() ? QByteArray() : gbk);
+            const QString letter = encoder.hasError() ? QString() : rangeLetter(gbk);
+            result += letter.isEmpty() ? tableLetter(ch) : letter;
         }
         i += n;
     }
