@@ -1,32 +1,77 @@
 #include "app/window_catalog.h"
 
+#include "system/employee_list.h"
 #include "system/ui/company_window.h"
-#include "system/ui/employee_window.h"
 #include "system/ui/password_window.h"
 #include "system/ui/permission_window.h"
 #include "system/ui/settings_window.h"
+#include "ui/grid_window.h"
 
 #include <vector>
 
 namespace {
+
 template <typename W>
 WindowKind kind(const char *className, bool dialog = false, bool fillWorkArea = false)
 {
     return {className, [] { return static_cast<QWidget *>(new W); }, dialog, fillWorkArea};
 }
+
+const std::vector<GridMember> &gridMembers()
+{
+    static const std::vector<GridMember> members = [] {
+        std::vector<GridMember> m;
+        // 员工资料: every employee but the administrator; a new one starts without rights.
+        m.push_back({"TBM_YG", "员工资料", &EmployeeList::spec});
+        return m;
+    }();
+    return members;
 }
+
+const std::vector<WindowKind> &windowKinds()
+{
+    static const std::vector<WindowKind> kinds = [] {
+        std::vector<WindowKind> k = {
+            kind<TGGQX>("TGGQX"),
+            kind<Tggmm>("Tggmm", true),
+            kind<TBM_GSXX>("TBM_GSXX"),
+            kind<TBMSZ>("TBMSZ"),
+        };
+        for (const GridMember &member : gridMembers())
+            k.push_back({member.className, [&member] { return static_cast<QWidget *>(createGridWindow(member)); },
+                         false, member.fillWorkArea});
+        return k;
+    }();
+    return kinds;
+}
+
+} // namespace
 
 const WindowKind *findWindowKind(const QString &className)
 {
-    static const std::vector<WindowKind> kinds = {
-        kind<TBM_YG>("TBM_YG", false, true),
-        kind<TGGQX>("TGGQX"),
-        kind<Tggmm>("Tggmm", true),
-        kind<TBM_GSXX>("TBM_GSXX"),
-        kind<TBMSZ>("TBMSZ"),
-    };
-    for (const WindowKind &k : kinds)
+    for (const WindowKind &k : windowKinds())
         if (className == QLatin1String(k.className))
             return &k;
     return nullptr;
+}
+
+const GridMember *findGridMember(const QString &className)
+{
+    for (const GridMember &m : gridMembers())
+        if (className == QLatin1String(m.className))
+            return &m;
+    return nullptr;
+}
+
+GridWindow *createGridWindow(const GridMember &member, QWidget *parent)
+{
+    auto *window = new GridWindow(QString::fromUtf8(member.caption), member.spec(), parent);
+    window->setObjectName(QString::fromLatin1(member.className));
+    window->resize(member.size);
+    window->setFeatureShown(GridWindow::Feature::InsertDelete, member.insertDelete);
+    window->setFeatureShown(GridWindow::Feature::Filter, member.filter);
+    window->setFeatureShown(GridWindow::Feature::Export, member.exportButton);
+    if (member.setup)
+        member.setup(window);
+    return window;
 }

@@ -1,4 +1,7 @@
 #include "system/table_report.h"
+#include "core/db/grid_spec.h"
+#include "core/db/row_source.h"
+#include "core/export/shown_text.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -52,6 +55,32 @@ TableData TableData::fromQuery(QSqlQuery &query)
                                 id == QMetaType::LongLong || id == QMetaType::UInt || id == QMetaType::ULongLong))
                 table.columns[i].numeric = true;
             row << text;
+        }
+        table.rows.append(row);
+    }
+    return table;
+}
+
+TableData TableData::fromRows(const RowSource &source, const std::vector<GridColumn> &columns,
+                              const std::vector<int> &rows)
+{
+    TableData table;
+    std::vector<int> fields;
+    for (const GridColumn &c : columns) {
+        const int field = source.fieldIndex(c.field);
+        const Schema::Type type = field >= 0 ? source.fieldType(field) : Schema::Type::Text;
+        table.columns.append(
+            TableColumn{c.field, c.title, type == Schema::Type::Decimal || type == Schema::Type::Integer});
+        fields.push_back(field);
+    }
+    table.rows.reserve(qsizetype(rows.size()));
+    for (int r : rows) {
+        QStringList row;
+        row.reserve(qsizetype(columns.size()));
+        for (size_t c = 0; c < columns.size(); ++c) {
+            const int field = fields[c];
+            row << (field < 0 ? QString()
+                              : Export::shownText(source.value(r, field), source.fieldType(field), columns[c].format));
         }
         table.rows.append(row);
     }

@@ -4,8 +4,11 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 class QSqlQuery;
+class RowSource;
+struct GridColumn;
 
 // A grid as plain data: the visible columns and the rows as shown.
 struct TableColumn
@@ -24,6 +27,11 @@ struct TableData
     // The rows of an executed query, values formatted as on a print
     // (numbers "0.00", dates "yyyy-MM-dd"); labels default to the field names.
     static TableData fromQuery(QSqlQuery &query);
+    // The given rows of a row source (the rows in sight, in the order shown)
+    // in the given columns (the shown ones), each value as the grid shows it;
+    // numbers stand right-aligned.
+    static TableData fromRows(const RowSource &source, const std::vector<GridColumn> &columns,
+                              const std::vector<int> &rows);
 };
 
 // How a grid is printed. Alignments: 0 left, 1 centre, anything else right.

@@ -14,4 +14,9 @@ Q_SIGNALS:
     void companyChanged();
     // The current user's rights may have changed: re-apply the menu rights.
     void rightsChanged();
+    // A query window asks for a document to be shown: the window of that
+    // class (its objectName, "Txsd") opened on the given number. Whoever opens
+    // windows listens; the document window keeps unsaved edits of its own
+    // until the user answers for them.
+    void openDocument(const QString &windowName, const QString &number);
 };

@@ -1,5 +1,5 @@
 #include "ui/grid_header.h"
-#include "ui/record_model.h"
+#include "ui/row_model.h"
 
 #include <QPainter>
 #include <QStyleOptionHeader>
@@ -17,7 +17,7 @@ QString GridHeader::groupTitle(int logicalIndex) const
 {
     if (!model())
         return {};
-    return model()->headerData(logicalIndex, Qt::Horizontal, RecordModel::GroupTitleRole).toString();
+    return model()->headerData(logicalIndex, Qt::Horizontal, RowModel::GroupTitleRole).toString();
 }
 
 bool GridHeader::hasGroups() const

@@ -2,7 +2,7 @@
 #include <QHeaderView>
 
 // A horizontal header with two levels: adjacent columns whose model gives the
-// same group title (RecordModel::GroupTitleRole) share one upper cell spanning
+// same group title (RowModel::GroupTitleRole) share one upper cell spanning
 // them, with each column's own title below; other columns use the full height
 // for their title.
 class GridHeader : public QHeaderView

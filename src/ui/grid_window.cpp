@@ -1,143 +1,30 @@
 #include "ui/grid_window.h"
+#include "core/db/record_set.h"
 #include "core/export/excel_export.h"
 #include "core/prompt.h"
-#include "core/db/record_set.h"
-#include "ui/grid_header.h"
-#include "ui/record_model.h"
+#include "ui/grid_filter.h"
+#include "ui/grid_footer.h"
+#include "ui/grid_view.h"
+#include "ui/row_model.h"
 
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
-#include <QSortFilterProxyModel>
-#include <QStyledItemDelegate>
-#include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
-
-namespace {
-const char *const kDuplicateMessage = "编码存在重复无法保存，请删除重复后重试";
-}
-
-// Filters the loaded rows by a text contained in any of the searched columns.
-// Rows appended since the last save always pass: a new, still empty row must
-// stay in sight to be filled in.
-class GridFilterModel : public QSortFilterProxyModel
-{
-public:
-    explicit GridFilterModel(RecordModel *source, QObject *parent) : QSortFilterProxyModel(parent), m_source(source)
-    {
-        setSourceModel(source);
-        // Rows do not jump away while they are edited; the filter applies when its text changes.
-        setDynamicSortFilter(false);
-        const GridSpec &spec = source->recordSet()->spec();
-        for (int c = 0; c < source->columnCount(); ++c) {
-            const GridColumn &col = source->column(c);
-            const bool searched = spec.filterFields.isEmpty()
-                                      ? !col.hidden
-                                      : spec.filterFields.contains(col.field, Qt::CaseInsensitive);
-            if (searched && source->fieldOf(c) >= 0)
-                m_columns.push_back(c);
-        }
-        source->setSearchColumns(m_columns);
-    }
-
-    void setText(const QString &text)
-    {
-        m_text = text;
-        m_key = RecordModel::searchKey(text);
-        // One layout change rather than a removal per run of hidden rows: the
-        // grid handles each removal in time proportional to all its rows.
-        invalidate();
-    }
-    QString text() const { return m_text; }
-
-protected:
-    bool filterAcceptsRow(int row, const QModelIndex &) const override
-    {
-        if (m_text.isEmpty())
-            return true;
-        const RecordSet *set = m_source->recordSet();
-        if (set->rowState(row) == RecordSet::RowState::Inserted)
-            return true;
-        // Plain text is searched as stored; numbers and dates as shown.
-        return m_source->rowContains(row, m_key);
-    }
-
-private:
-    RecordModel *m_source;
-    std::vector<int> m_columns;
-    QString m_text;
-    QString m_key; // m_text prepared for RecordModel::rowContains
-};
-
-// The grid itself; it can end an open editor so that a save or a close never
-// misses the value still being typed.
-class GridView : public QTableView
-{
-public:
-    using QTableView::QTableView;
-
-    void commitOpenEditor()
-    {
-        if (state() != QAbstractItemView::EditingState)
-            return;
-        if (QWidget *editor = indexWidget(currentIndex())) {
-            commitData(editor);
-            closeEditor(editor, QAbstractItemDelegate::NoHint);
-        }
-    }
-};
-
-// Cells of a column with a pick list get a drop-down that still accepts typing.
-class PickListDelegate : public QStyledItemDelegate
-{
-public:
-    PickListDelegate(RecordModel *model, QObject *parent) : QStyledItemDelegate(parent), m_model(model) {}
-
-    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        const QStringList &choices = m_model->column(index.column()).pickList;
-        if (choices.isEmpty())
-            return QStyledItemDelegate::createEditor(parent, option, index);
-        auto *box = new QComboBox(parent);
-        box->setEditable(true);
-        box->addItems(choices);
-        return box;
-    }
-    void setEditorData(QWidget *editor, const QModelIndex &index) const override
-    {
-        if (auto *box = qobject_cast<QComboBox *>(editor)) {
-            box->setCurrentText(index.data(Qt::EditRole).toString());
-            return;
-        }
-        QStyledItemDelegate::setEditorData(editor, index);
-    }
-    void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override
-    {
-        if (auto *box = qobject_cast<QComboBox *>(editor)) {
-            model->setData(index, box->currentText(), Qt::EditRole);
-            return;
-        }
-        QStyledItemDelegate::setModelData(editor, model, index);
-    }
-
-private:
-    RecordModel *m_model;
-};
 
 GridWindow::GridWindow(const QString &caption, GridSpec spec, QWidget *parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(caption);
 
+    const QStringList filterFields = spec.filterFields;
     m_set = new RecordSet(std::move(spec), this);
-    m_model = new RecordModel(m_set, this);
-    m_filter = new GridFilterModel(m_model, this);
+    m_model = new RowModel(m_set, this);
+    m_filter = new GridFilterModel(m_model, filterFields, this);
 
     m_insert = new QToolButton(this);
     m_insert->setObjectName(QStringLiteral("navInsert"));
@@ -165,34 +52,11 @@ GridWindow::GridWindow(const QString &caption, GridSpec spec, QWidget *parent) :
         b->setAutoDefault(false);
 
     m_view = new GridView(this);
-    m_view->setObjectName(QStringLiteral("grid"));
-    auto *header = new GridHeader(m_view);
-    m_view->setHorizontalHeader(header);
-    m_view->setModel(m_filter);
-    m_view->setItemDelegate(new PickListDelegate(m_model, m_view));
-    m_view->setSelectionBehavior(QAbstractItemView::SelectItems);
-    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_view->showRows(m_filter);
     m_view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                             QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
-    m_view->setWordWrap(false);
-    // Fixed row heights keep a grid of a hundred thousand rows quick to scroll.
-    m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 8);
-    for (int c = 0; c < m_model->columnCount(); ++c) {
-        const GridColumn &col = m_model->column(c);
-        int width = col.width;
-        if (width <= 0) {
-            switch (m_set->fieldType(m_model->fieldOf(c))) {
-            case Schema::Type::Bool: width = 60; break;
-            case Schema::Type::Integer:
-            case Schema::Type::Decimal: width = 80; break;
-            case Schema::Type::DateTime: width = 100; break;
-            case Schema::Type::Text: width = 100; break;
-            }
-        }
-        header->resizeSection(c, width);
-        m_view->setColumnHidden(c, col.hidden || m_model->fieldOf(c) < 0);
-    }
+    m_footer = new GridFooter(m_view, m_filter, this);
+    m_footer->setVisible(m_footer->hasFooters());
 
     m_tools = new QHBoxLayout;
     m_tools->addWidget(m_insert);
@@ -208,6 +72,8 @@ GridWindow::GridWindow(const QString &caption, GridSpec spec, QWidget *parent) :
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(m_tools);
     layout->addWidget(m_view, 1);
+    layout->addWidget(m_footer);
+    layout->setSpacing(4);
 
     setTabOrder(m_filterBox, m_view);
 
@@ -221,7 +87,6 @@ GridWindow::GridWindow(const QString &caption, GridSpec spec, QWidget *parent) :
     connect(m_exit, &QPushButton::clicked, this, &QWidget::close);
     connect(m_filterBox, &QLineEdit::textChanged, this, &GridWindow::applyFilter);
     connect(m_filterBox, &QLineEdit::returnPressed, this, [this] { focusNextChild(); });
-    connect(m_set, &RecordSet::changed, this, [this] { m_unsaved = true; });
 
     auto shortcut = [this](const QKeySequence &keys, auto slot) {
         auto *s = new QShortcut(keys, this);
@@ -233,7 +98,6 @@ GridWindow::GridWindow(const QString &caption, GridSpec spec, QWidget *parent) :
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_S), &GridWindow::save);
 
     resize(800, 500);
-    reload();
 }
 
 GridWindow::~GridWindow() = default;
@@ -241,6 +105,8 @@ GridWindow::~GridWindow() = default;
 QSortFilterProxyModel *GridWindow::filterModel() const { return m_filter; }
 
 QTableView *GridWindow::view() const { return m_view; }
+
+bool GridWindow::isUnsaved() const { return m_set->isDirty(); }
 
 int GridWindow::currentRow() const
 {
@@ -269,7 +135,7 @@ void GridWindow::setColumnVisible(const QString &field, bool visible)
 {
     const int c = m_model->columnOf(field);
     if (c >= 0)
-        m_view->setColumnHidden(c, !visible);
+        m_view->setColumnShown(c, visible);
 }
 
 void GridWindow::addToolWidget(QWidget *widget)
@@ -280,15 +146,16 @@ void GridWindow::addToolWidget(QWidget *widget)
 
 void GridWindow::commitEdits() { m_view->commitOpenEditor(); }
 
+bool GridWindow::load() { return m_loaded || reload(); }
+
 bool GridWindow::reload()
 {
-    QString error;
-    const bool ok = m_set->load(&error);
-    m_unsaved = false;
-    if (!ok)
-        prompt().message(error, QString(), Prompt::Icon::Critical);
+    m_loaded = true;
+    const Outcome loaded = m_set->load();
+    if (!loaded)
+        prompt().message(loaded.text(), QString(), Prompt::Icon::Critical);
     afterLoad();
-    return ok;
+    return loaded.ok;
 }
 
 void GridWindow::insertRow()
@@ -324,31 +191,25 @@ bool GridWindow::save() { return saveRows(true); }
 bool GridWindow::saveRows(bool announceSuccess)
 {
     commitEdits();
-    QString error;
-    switch (m_set->save(&error)) {
-    case RecordSet::SaveResult::Saved:
-        m_unsaved = false;
-        if (announceSuccess)
-            prompt().info(QStringLiteral("保存成功！"));
-        afterSave();
-        return true;
-    case RecordSet::SaveResult::DuplicateCode:
-        saveFailed(true, error);
-        return false;
-    case RecordSet::SaveResult::Failed:
-        saveFailed(false, error);
+    const Outcome saved = m_set->save();
+    if (!saved) {
+        // The row at fault is where the user corrects it, even when the filter hid it.
+        if (const int row = m_set->failedRow(); row >= 0 && row < m_model->rowCount()) {
+            if (!m_filter->mapFromSource(m_model->index(row, 0)).isValid())
+                m_filterBox->clear();
+            setCurrentRow(row, currentRow() == row ? m_model->column(m_view->currentIndex().column()).field
+                                                   : QString());
+        }
+        saveFailed(saved);
         return false;
     }
-    return false;
+    if (announceSuccess)
+        prompt().info(saved.message.isEmpty() ? QStringLiteral("保存成功！") : saved.message);
+    afterSave();
+    return true;
 }
 
-void GridWindow::saveFailed(bool duplicateCode, const QString &error)
-{
-    if (duplicateCode)
-        prompt().warn(QString::fromUtf8(kDuplicateMessage));
-    else // a locked or unwritable file: the database's own words help more
-        prompt().message(error, QString(), Prompt::Icon::Critical);
-}
+void GridWindow::saveFailed(const Outcome &outcome) { prompt().warn(outcome.text()); }
 
 void GridWindow::setFeatureShown(Feature feature, bool shown)
 {
@@ -375,7 +236,7 @@ void GridWindow::applyFilter(const QString &text) { m_filter->setText(text.trimm
 void GridWindow::closeEvent(QCloseEvent *event)
 {
     commitEdits();
-    if (!m_unsaved) {
+    if (!isUnsaved()) {
         event->accept();
         return;
     }
@@ -400,18 +261,15 @@ void GridWindow::closeEvent(QCloseEvent *event)
 void GridWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    // Showing starts from a clean flag, unless edits are pending (a restore
-    // from minimised must not make the close forget them).
-    if (!event->spontaneous())
-        m_unsaved = m_set->isDirty();
+    load();
 }
 
 void GridWindow::exportRequested()
 {
     commitEdits();
-    QList<int> columns;
-    for (int c = 0; c < m_filter->columnCount(); ++c)
-        if (!m_view->isColumnHidden(c))
-            columns << c;
-    Export::ExportToExcel(ExportTable::fromModel(*m_filter, windowTitle(), columns), windowTitle(), QStringLiteral("黑体"), 18);
+    std::vector<GridColumn> columns;
+    for (int c : m_view->shownColumns())
+        columns.push_back(m_model->column(c));
+    Export::ExportToExcel(ExportTable::fromRows(*m_set, columns, m_filter->rowsInSight(), windowTitle()),
+                          windowTitle(), QStringLiteral("黑体"), 18);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "core/db/grid_spec.h"
+#include "core/outcome.h"
 
 #include <QWidget>
 
@@ -9,29 +10,32 @@ class QPushButton;
 class QSortFilterProxyModel;
 class QTableView;
 class QToolButton;
-class RecordModel;
-class RecordSet;
 class GridFilterModel;
+class GridFooter;
 class GridView;
+class RecordSet;
+class RowModel;
 
 // The grid window family: one table edited in a grid, all edits pending until
 // "保存[&S]" writes them in one transaction. A member of the family is a
-// GridSpec (written in the logic files of its area) and a small subclass that
-// passes it with its caption and sets its objectName:
-//
-//     TBM_YG::TBM_YG(QWidget *parent)
-//         : GridWindow(QStringLiteral("员工资料"), EmployeeList::spec(), parent)
-//     { setObjectName(QStringLiteral("TBM_YG")); }
+// GridSpec (written in the logic files of its area) and a row of the window
+// catalog (caption, object name, size, features); the catalog makes a plain
+// GridWindow of it. Only a member with behaviour of its own subclasses.
 //
 // What the base does:
-// - loads the rows on creation (a load error is shown, the window stays usable);
+// - loads the rows when first shown, or when load() is called before (a load
+//   error is shown, the window stays usable); never from its constructor, so
+//   that a subclass is complete when afterLoad() runs;
 // - navigator with insert ("navInsert", Insert key; always appends) and delete
 //   ("navDelete", Ctrl+Delete; asks nothing, pending until saved);
 // - filter box ("filterBox"): shows the loaded rows containing the text in one of
 //   the GridSpec's filterFields (default: the visible columns); rows appended since
 //   stay visible so they can be filled in. Enter there moves to the next control;
-// - "保存[&S]" ("saveButton", Ctrl+S): "保存成功！", or rollback with
-//   "编码存在重复无法保存，请删除重复后重试" and every pending row kept;
+// - footer ("footer") under the grid with the counts and sums the columns ask
+//   for, over the rows in sight;
+// - "保存[&S]" ("saveButton", Ctrl+S): the record set's outcome: "保存成功！"
+//   after the commit, or its refusal with every pending row kept and the row
+//   it names selected;
 // - "导出[&O]" ("exportButton") calls exportRequested();
 // - "退出[&E]" ("exitButton") closes; closing with unsaved changes asks
 //   "当前还没有保存，是否现在保存？" (Yes saves and closes, No drops the changes and
@@ -46,22 +50,31 @@ class GridWindow : public QWidget
 {
     Q_OBJECT
 public:
+    enum class Feature { InsertDelete, Filter, Export };
+
     GridWindow(const QString &caption, GridSpec spec, QWidget *parent = nullptr);
     ~GridWindow() override;
 
     RecordSet &records() const { return *m_set; }
-    RecordModel *model() const { return m_model; }
+    RowModel *model() const { return m_model; }
     // The model the view shows (filtered); map through it to reach record rows.
     QSortFilterProxyModel *filterModel() const;
+    GridFooter *footer() const { return m_footer; }
     QTableView *view() const;
-    // Set by any insert, edit or deletion; cleared after a save and when shown unchanged.
-    bool isUnsaved() const { return m_unsaved; }
+    // Whether the record set holds changes not yet saved.
+    bool isUnsaved() const;
+    bool isLoaded() const { return m_loaded; }
     // The record-set row under the cursor, -1 when there is none.
     int currentRow() const;
     void setCurrentRow(int row, const QString &field = QString());
+    // Shows or hides a column; a column the user has no right to see stays hidden.
     void setColumnVisible(const QString &field, bool visible);
+    // A hidden InsertDelete also makes the Insert and Ctrl+Delete keys do nothing.
+    void setFeatureShown(Feature feature, bool shown);
 
 public Q_SLOTS:
+    // Reads the rows unless they are loaded already; false after a load error, which is shown.
+    bool load();
     // Re-reads the rows (pending changes are dropped); false after a load error, which is shown.
     bool reload();
     void insertRow();
@@ -74,18 +87,12 @@ protected:
     // titled with the caption (members may export something else).
     virtual void exportRequested();
     // After every load and after every successful save (count summaries and the like).
-    // The first load runs in this base's constructor, before a subclass exists:
-    // a subclass that needs afterLoad() for it calls it at the end of its own constructor.
     virtual void afterLoad() {}
     virtual void afterSave() {}
-    // Tells why a save failed (the rows are rolled back and every pending change
-    // kept). By default a duplicate code gets "编码存在重复无法保存，请删除重复后重试"
-    // and any other failure the database's own words.
-    virtual void saveFailed(bool duplicateCode, const QString &error);
-
-    enum class Feature { InsertDelete, Filter, Export };
-    // A hidden InsertDelete also makes the Insert and Ctrl+Delete keys do nothing.
-    void setFeatureShown(Feature feature, bool shown);
+    // Tells why a save failed (nothing was written, every pending change is
+    // kept and the row the outcome names is selected): by default the
+    // outcome's own words.
+    virtual void saveFailed(const Outcome &outcome);
 
     // Puts a widget on the button row, before "保存[&S]".
     void addToolWidget(QWidget *widget);
@@ -100,9 +107,10 @@ private:
     void applyFilter(const QString &text);
 
     RecordSet *m_set = nullptr;
-    RecordModel *m_model = nullptr;
+    RowModel *m_model = nullptr;
     GridFilterModel *m_filter = nullptr;
     GridView *m_view = nullptr;
+    GridFooter *m_footer = nullptr;
     QToolButton *m_insert = nullptr;
     QToolButton *m_delete = nullptr;
     QLineEdit *m_filterBox = nullptr;
@@ -111,6 +119,6 @@ private:
     QPushButton *m_save = nullptr;
     QPushButton *m_export = nullptr;
     QPushButton *m_exit = nullptr;
-    bool m_unsaved = false;
     bool m_insertDelete = true;
+    bool m_loaded = false;
 };

@@ -1,9 +1,12 @@
 #include "core/export/excel_export.h"
 
+#include "core/db/grid_spec.h"
+#include "core/db/row_source.h"
+#include "core/export/shown_text.h"
 #include "core/prompt.h"
+#include "core/text/money.h"
 #include "core/session.h"
 
-#include <QAbstractItemModel>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -27,18 +30,22 @@ constexpr int maxCellText = 32767;
 constexpr double minColumnWidth = 6;
 constexpr double maxColumnWidth = 80;
 
-const char *numberFormat(Kind kind)
+// The cell format of a column's kind; nullopt for a kind of no format of its own.
+std::optional<std::string> numberFormat(const ExportTable::Column &column)
 {
-    switch (kind) {
-    case Kind::Date:
-    case Kind::DateTime: return "yyyy.mm.dd";
+    switch (column.kind) {
+    case Kind::Date: return "yyyy.mm.dd";
+    case Kind::DateTime: return "yyyy.mm.dd hh:mm:ss";
     case Kind::Time: return "hh:mm:ss";
-    case Kind::Number: return "0.00";
+    case Kind::Number:
+        if (column.decimals < 0)
+            return std::string(); // the general format
+        return column.decimals == 0 ? std::string("0") : "0." + std::string(size_t(qMin(column.decimals, 15)), '0');
     case Kind::Integer: return "0_ ";
     case Kind::Text: return "@";
     case Kind::Other: break;
     }
-    return nullptr;
+    return std::nullopt;
 }
 
 // Display width of a text in the GBK sense: a character beyond ASCII takes two.
@@ -119,18 +126,30 @@ std::optional<double> numberValue(const QVariant &v)
 }
 
 // The text the cell shows, for sizing its column.
-int shownWidth(Kind kind, const QVariant &v, bool asNumber, double number, bool asDate)
+int shownWidth(const ExportTable::Column &column, const QVariant &v, bool asNumber, double number, bool asDate)
 {
     if (asDate)
-        return kind == Kind::Time ? 8 : 10;
+        return column.kind == Kind::Time ? 8 : column.kind == Kind::DateTime ? 19 : 10;
     if (asNumber) {
-        if (kind == Kind::Number)
-            return int(QString::number(number, 'f', 2).size());
-        if (kind == Kind::Integer)
+        if (column.kind == Kind::Number)
+            return int(Money::formatNumber(number, column.decimals).size());
+        if (column.kind == Kind::Integer)
             return int(QString::number(std::llround(number)).size()) + 1;
         return int(QString::number(number, 'g', 15).size());
     }
     return textWidth(v.toString());
+}
+
+// A text as a cell can hold it: Excel keeps at most maxCellText characters,
+// and a cut never splits a character written as a surrogate pair.
+QByteArray cellText(const QString &s)
+{
+    if (s.size() <= maxCellText)
+        return s.toUtf8();
+    qsizetype n = maxCellText;
+    if (s.at(n - 1).isHighSurrogate())
+        --n;
+    return s.left(n).toUtf8();
 }
 
 struct Writer
@@ -145,7 +164,7 @@ struct Writer
     }
     void text(lxw_row_t row, lxw_col_t col, const QString &s, lxw_format *format)
     {
-        keep(worksheet_write_string(sheet, row, col, s.left(maxCellText).toUtf8().constData(), format));
+        keep(worksheet_write_string(sheet, row, col, cellText(s).constData(), format));
     }
 };
 
@@ -174,54 +193,61 @@ ExportTable::Kind ExportTable::kindOf(const QMetaType &type)
     }
 }
 
-ExportTable ExportTable::fromModel(const QAbstractItemModel &model, const QString &title, const QList<int> &modelColumns)
+ExportTable ExportTable::fromRows(const RowSource &source, const std::vector<GridColumn> &columns,
+                                  const std::vector<int> &rows, const QString &title)
 {
-    // Dates are kept as ISO text in the database, so a text column whose
-    // values read as dates exports as dates.
-    static const QRegularExpression isoDate(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$"));
-    static const QRegularExpression isoMoment(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}[ T]\\d{2}:\\d{2}(:\\d{2}(\\.\\d+)?)?$"));
-
     ExportTable t;
     t.title = title;
-    QList<int> cols = modelColumns;
-    if (cols.isEmpty())
-        for (int c = 0; c < model.columnCount(); ++c)
-            cols << c;
-    const int rowCount = model.rowCount();
-
-    for (int c : cols) {
+    std::vector<int> fields;
+    std::vector<Schema::Type> types;
+    for (const GridColumn &c : columns) {
         Column col;
-        col.label = model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
-        std::optional<Kind> kind;
-        for (int r = 0; r < rowCount; ++r) {
-            const QVariant v = model.data(model.index(r, c), Qt::EditRole);
-            if (v.isNull())
-                continue;
-            Kind k = kindOf(v.metaType());
-            if (k == Kind::Text && v.typeId() == QMetaType::QString) {
-                const QString s = v.toString();
-                if (isoDate.match(s).hasMatch())
-                    k = Kind::Date;
-                else if (isoMoment.match(s).hasMatch())
-                    k = Kind::DateTime;
-            }
-            if (!kind)
-                kind = k;
-            else if (*kind == Kind::Integer && k == Kind::Number)
-                kind = Kind::Number; // a money column whose first values happen to be whole
-            if (*kind != Kind::Integer)
-                break;
+        col.label = c.title;
+        const int field = source.fieldIndex(c.field);
+        const Schema::Type type = field >= 0 ? source.fieldType(field) : Schema::Type::Text;
+        switch (type) {
+        case Schema::Type::Decimal: {
+            col.kind = Kind::Number;
+            const int size = source.fieldSize(field);
+            col.decimals = c.format.isEmpty() ? (size > 0 ? size : -1) : Money::decimalsOf(c.format);
+            break;
         }
-        col.kind = kind.value_or(Kind::Text);
+        case Schema::Type::Integer:
+            col.kind = Kind::Integer;
+            break;
+        case Schema::Type::DateTime: {
+            bool withTime = c.format.contains(QLatin1Char('H'));
+            if (c.format.isEmpty())
+                for (int r : rows)
+                    if (source.textView(r, field).size() > 10) {
+                        withTime = true;
+                        break;
+                    }
+            col.kind = withTime ? Kind::DateTime : Kind::Date;
+            break;
+        }
+        case Schema::Type::Text:
+        case Schema::Type::Bool:
+            col.kind = Kind::Text;
+            break;
+        }
+        fields.push_back(field);
+        types.push_back(type);
         t.columns << col;
     }
 
-    t.rows.reserve(rowCount);
-    for (int r = 0; r < rowCount; ++r) {
+    t.rows.reserve(qsizetype(rows.size()));
+    for (int r : rows) {
         QVariantList row;
-        row.reserve(cols.size());
-        for (int c : cols)
-            row << model.data(model.index(r, c), Qt::EditRole);
+        row.reserve(qsizetype(fields.size()));
+        for (size_t c = 0; c < fields.size(); ++c) {
+            if (fields[c] < 0) {
+                row << QVariant();
+                continue;
+            }
+            const QVariant v = source.value(r, fields[c]);
+            row << (types[c] == Schema::Type::Bool ? QVariant(Export::shownText(v, types[c], QString())) : v);
+        }
         t.rows << row;
     }
     return t;
@@ -260,7 +286,7 @@ bool Export::writeWorkbook(const QString &path, const ExportTable &table, const 
     // Excel does not grow a row for a larger font by itself.
     if (fontSize > 0)
         w.keep(worksheet_set_row(sheet, 0, fontSize * 1.3 + 2, nullptr));
-    const QByteArray title = table.title.left(maxCellText).toUtf8();
+    const QByteArray title = cellText(table.title);
     if (n > 1)
         w.keep(worksheet_merge_range(sheet, 0, 0, 0, lxw_col_t(n - 1), title.constData(), titleFormat));
     else
@@ -278,15 +304,13 @@ bool Export::writeWorkbook(const QString &path, const ExportTable &table, const 
     // Each column's cell format: its kind's number format, or for a kind of
     // no format of its own the previous column's.
     std::vector<lxw_format *> formats(size_t(n), nullptr);
-    const char *previous = nullptr;
+    std::string previous;
     for (qsizetype c = 0; c < n; ++c) {
-        const char *nf = numberFormat(table.columns[c].kind);
-        if (!nf)
-            nf = previous;
+        const std::string nf = numberFormat(table.columns[c]).value_or(previous);
         lxw_format *f = workbook_add_format(book);
         format_set_border(f, LXW_BORDER_THIN);
-        if (nf && *nf)
-            format_set_num_format(f, nf);
+        if (!nf.empty())
+            format_set_num_format(f, nf.c_str());
         formats[size_t(c)] = f;
         previous = nf;
     }
@@ -335,7 +359,7 @@ bool Export::writeWorkbook(const QString &path, const ExportTable &table, const 
             else
                 w.text(row, col, v.toString(), f);
             int &width = widths[size_t(c)];
-            width = std::max(width, shownWidth(kind, v, number.has_value(), number.value_or(0), asDate));
+            width = std::max(width, shownWidth(table.columns[c], v, number.has_value(), number.value_or(0), asDate));
         }
     }
 

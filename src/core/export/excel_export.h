@@ -2,12 +2,14 @@
 #include <QList>
 #include <QString>
 #include <QVariant>
+#include <vector>
 
-class QAbstractItemModel;
 class QMetaType;
+class RowSource;
+struct GridColumn;
 
-// A record set as the export sees it: the visible columns in order, with the
-// kind that chooses each column's number format, and the rows' raw values.
+// Rows as the export sees them: the shown columns in order, with the kind
+// that chooses each column's number format, and the rows' typed values.
 struct ExportTable
 {
     enum class Kind { Date, DateTime, Time, Number, Integer, Text, Other };
@@ -15,6 +17,7 @@ struct ExportTable
     {
         QString label;
         Kind kind = Kind::Text;
+        int decimals = 2; // Number: places of its format; -1: the general format
     };
 
     QString title;
@@ -23,11 +26,15 @@ struct ExportTable
 
     // The kind a value type exports as (QDate → Date, double → Number, QString → Text, …).
     static Kind kindOf(const QMetaType &type);
-    // The displayed columns of a model: header labels as labels, the edit-role
-    // values as values and each column's kind from its first non-null value.
-    // An empty column list takes every column.
-    static ExportTable fromModel(const QAbstractItemModel &model, const QString &title,
-                                 const QList<int> &modelColumns = {});
+    // The given rows of a row source (the rows in sight, in the order shown)
+    // in the given columns (the shown ones), typed by the source's fields,
+    // never by the texts on screen: a Decimal is a number with the column's
+    // decimals (its format's, else the field's scale), an Integer an integer,
+    // a DateTime a date (a date and time when the column's format or the
+    // stored values carry a time), Text text, and a flag the text the grid
+    // stands for ("√" when set).
+    static ExportTable fromRows(const RowSource &source, const std::vector<GridColumn> &columns,
+                                const std::vector<int> &rows, const QString &title);
 };
 
 namespace Export {

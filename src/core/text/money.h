@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <string>
 
 // Money is a double with two decimals. Both routines below work on the
 // decimal value the cashier sees (15 significant digits), not on the binary
@@ -24,4 +25,18 @@ double roundTo(double x, int decimals);
 
 // "#0.00": two decimals, no thousands separator, never "-0.00".
 QString formatMoney(double x);
+
+// Decimals asked for by a display format such as "0.00", "#0.00" or "0";
+// -1 for an empty format (no fixed decimals).
+int decimalsOf(const QString &format);
+
+// A number as the grids, their footers and the printed tables show it:
+// `decimals` places, rounded half away from zero like roundMoney, no thousands
+// separator, never a negative zero. With decimals < 0 as many places as the
+// value needs (15 significant digits at most). formatMoney(x) is
+// formatNumber(x, 2).
+QString formatNumber(double x, int decimals);
+// The same text appended to a UTF-16 buffer without a QString per value: a
+// search through a long list formats a number of every row.
+void appendNumber(std::u16string &out, double x, int decimals);
 } // namespace Money

@@ -7,7 +7,7 @@
 #include "core/session.h"
 #include "system/print_format_list.h"
 #include "system/ui/report_preview.h"
-#include "ui/record_model.h"
+#include "ui/row_model.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -119,7 +119,10 @@ TGG_DJ::TGG_DJ(const QStringList &codes, QWidget *parent)
     view()->installEventFilter(this);
     for (QAbstractButton *b : findChildren<QAbstractButton *>())
         b->installEventFilter(this);
+}
 
+void TGG_DJ::afterLoad()
+{
     if (records().rowCount() > 0)
         setCurrentRow(0, QStringLiteral("DZ"));
 }
@@ -179,9 +182,10 @@ void TGG_DJ::design()
     designer.exec();
 }
 
-void TGG_DJ::saveFailed(bool, const QString &)
+void TGG_DJ::saveFailed(const Outcome &outcome)
 {
-    prompt().info(QStringLiteral("保存失败！"));
+    // The short word of this window; a refusal of a row still says which.
+    prompt().info(outcome.message.isEmpty() ? QStringLiteral("保存失败！") : outcome.message);
 }
 
 bool TGG_DJ::eventFilter(QObject *watched, QEvent *event)

@@ -33,7 +33,8 @@ public Q_SLOTS:
     void design();
 
 protected:
-    void saveFailed(bool duplicateCode, const QString &error) override;
+    void afterLoad() override;
+    void saveFailed(const Outcome &outcome) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

@@ -1,12 +1,13 @@
 #include "support/temp_home.h"
 
 #include "core/db/database.h"
+#include "core/db/grid_spec.h"
+#include "core/db/query_result.h"
 #include "core/export/excel_export.h"
 
 #include <QFile>
 #include <QMap>
 #include <QProcess>
-#include <QStandardItemModel>
 #include <QXmlStreamReader>
 
 namespace {
@@ -258,25 +259,89 @@ TEST_F(ExcelExportTest, EmptyRecordSetGivesTitleAndLabelsOnly)
     EXPECT_EQ(wb.at("G2").value, QStringLiteral("时间"));
 }
 
-TEST_F(ExcelExportTest, ModelColumnsTakeTheirKindFromTheValues)
+// The cells follow the types of the fields, not the texts on screen: a code
+// of digits and a remark that reads like a date stay text, money is a number
+// with its column's decimals, dates and moments are dates; only the rows in
+// sight are written.
+TEST_F(ExcelExportTest, RowsAreTypedByTheirFieldsNotByTheirText)
 {
-    QStandardItemModel model(2, 4);
-    model.setHorizontalHeaderLabels({"编码", "日期", "金额", "张数"});
-    const QVariantList rows[] = {{"001", "2024-05-01", qlonglong(100), qlonglong(2)},
-                                 {"002", "2024-05-02", 99.5, qlonglong(1)}};
-    for (int r = 0; r < 2; ++r)
-        for (int c = 0; c < 4; ++c)
-            model.setData(model.index(r, c), rows[r][c], Qt::EditRole);
+    Db::execSql("INSERT INTO bm_kh (BM, MC, BZ, LJXF, ZJF, RQ, SR, TSJ) VALUES "
+                "('0012', '张三', '2024-01-01', 1234.5, 30, '2024-03-05 10:11:12', '2024-03-06', 1), "
+                "('0013', '李四', '1e3', 99.99, 0, NULL, NULL, 0)");
+    QueryResult rows("SELECT k.BM, k.BZ, k.LJXF, k.ZJF, k.RQ, k.SR, k.TSJ, "
+                     "(SELECT COUNT(*) FROM bm_yg) AS YGS FROM bm_kh k WHERE k.BM LIKE '001%' ORDER BY k.BM");
+    ASSERT_TRUE(rows.load().ok);
+    ASSERT_EQ(rows.rowCount(), 2);
+    std::vector<GridColumn> columns = {GridColumn::of("BM", "编号"),     GridColumn::of("BZ", "备注"),
+                                       GridColumn::of("LJXF", "累计消费"), GridColumn::of("ZJF", "总积分"),
+                                       GridColumn::of("RQ", "入会时间"),   GridColumn::of("SR", "生日"),
+                                       GridColumn::of("TSJ", "特价"),     GridColumn::of("YGS", "员工数")};
+    columns[3].format = "0";
+    columns[5].format = "yyyy-MM-dd";
 
-    const ExportTable t = ExportTable::fromModel(model, QStringLiteral("标题"), {0, 1, 2, 3});
-    ASSERT_EQ(t.columns.size(), 4);
-    EXPECT_EQ(t.columns[0].label, QStringLiteral("编码"));
-    EXPECT_EQ(t.columns[0].kind, Kind::Text);
-    EXPECT_EQ(t.columns[1].kind, Kind::Date);
-    EXPECT_EQ(t.columns[2].kind, Kind::Number); // whole money in the first row does not make it an integer column
-    EXPECT_EQ(t.columns[3].kind, Kind::Integer);
-    EXPECT_EQ(t.rows.size(), 2);
-    EXPECT_EQ(t.rows[1][2].toDouble(), 99.5);
+    const ExportTable t = ExportTable::fromRows(rows, columns, {1, 0}, "会员");
+    const Kind kinds[] = {Kind::Text, Kind::Text, Kind::Number, Kind::Number,
+                          Kind::DateTime, Kind::Date, Kind::Text, Kind::Integer};
+    ASSERT_EQ(t.columns.size(), 8);
+    for (int c = 0; c < 8; ++c)
+        EXPECT_EQ(t.columns[c].kind, kinds[c]) << c;
+    EXPECT_EQ(t.columns[2].decimals, 2); // the field's own scale where the column has no format
+    EXPECT_EQ(t.columns[3].decimals, 0);
+    ASSERT_EQ(t.rows.size(), 2);
+    EXPECT_EQ(t.rows[0][0].toString(), "0013"); // the rows in the order shown
+
+    const QString path = file("typed.xlsx");
+    QString error;
+    ASSERT_TRUE(Export::writeWorkbook(path, t, "黑体", 18, &error)) << error.toStdString();
+    const Workbook wb = readWorkbook(path);
+    struct Expect
+    {
+        const char *ref;
+        bool isText;
+        const char *value;
+        const char *format;
+    };
+    const Expect expected[] = {
+        {"A4", true, "0012", "@"},
+        {"B4", true, "2024-01-01", "@"},
+        {"B3", true, "1e3", "@"},
+        {"C4", false, "1234.5", "0.00"},
+        {"D4", false, "30", "0"},
+        {"E4", false, "45356.424444444441", "yyyy.mm.dd hh:mm:ss"},
+        {"F4", false, "45357", "yyyy.mm.dd"},
+        {"G4", true, "√", "@"},
+        {"H4", false, "1", "0_ "},
+    };
+    for (const Expect &e : expected) {
+        ASSERT_TRUE(wb.has(e.ref)) << e.ref;
+        const auto &c = wb.at(e.ref);
+        EXPECT_EQ(c.isText, e.isText) << e.ref;
+        if (e.isText)
+            EXPECT_EQ(c.value, QString::fromUtf8(e.value)) << e.ref;
+        else
+            EXPECT_NEAR(c.value.toDouble(), QString(e.value).toDouble(), 1e-6) << e.ref;
+        EXPECT_EQ(c.numFormat, e.format) << e.ref;
+    }
+    EXPECT_TRUE(wb.at("E3").value.isEmpty()); // NULL stays an empty cell
+    EXPECT_EQ(wb.rowNumbers, (QList<int>{1, 2, 3, 4}));
+}
+
+// Excel holds at most 32 767 characters in a cell and refuses a workbook
+// with a longer one: a long remark is cut there, never half a character.
+TEST_F(ExcelExportTest, TextBeyondTheCellLimitIsCut)
+{
+    const QString emoji = QString::fromUtf8("😀"); // one character, two UTF-16 units
+    ExportTable t;
+    t.title = QStringLiteral("备注");
+    t.columns = {{QStringLiteral("备注"), Kind::Text}};
+    t.rows = {{QString(40000, QChar(u'婚'))}, {QString(32766, QLatin1Char('a')) + emoji + QStringLiteral("bb")}, {QStringLiteral("短")}};
+    const QString path = file("long.xlsx");
+    QString error;
+    ASSERT_TRUE(Export::writeWorkbook(path, t, "黑体", 18, &error)) << error.toStdString();
+    const Workbook wb = readWorkbook(path);
+    EXPECT_EQ(wb.at("A3").value, QString(32767, QChar(u'婚')));
+    EXPECT_EQ(wb.at("A4").value, QString(32766, QLatin1Char('a')));
+    EXPECT_EQ(wb.at("A5").value, QStringLiteral("短"));
 }
 
 TEST_F(ExcelExportTest, UserWithoutExportRightIsRefused)

@@ -7,7 +7,7 @@
 #include "system/print_format_list.h"
 #include "system/ui/print_format_window.h"
 #include "system/ui/report_preview.h"
-#include "ui/record_model.h"
+#include "ui/row_model.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -147,7 +147,7 @@ TEST_F(PrintFormatWindowTest, ShowsTheRowsOfTheGivenCodesInAnyCase)
     QTest::keyClick(window->view(), Qt::Key_Insert);
     QAbstractItemModelTester tester(window->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
 
-    RecordModel *model = window->model();
+    RowModel *model = window->model();
     ASSERT_EQ(model->rowCount(), 2);
     EXPECT_EQ(rowOf("SKD") >= 0 && rowOf("XSD_L") >= 0, true);
     QStringList visible;
