@@ -5,6 +5,7 @@
 #include "core/session.h"
 
 #include <QDir>
+#include <QSqlError>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QRegularExpression>
@@ -33,6 +34,8 @@ QString savedMessage() { return QStringLiteral("保存成功！    "); }
 QString unknownCodeMessage() { return QStringLiteral("您所输入的编码不存在！"); }
 QString pointsRuleMessage() { return QStringLiteral("“消费多少元积一分”请输入0至10000之间的整数！"); }
 QString discountMessage() { return QStringLiteral("“全场打折”请输入数字！"); }
+QString pickUpDaysMessage() { return QStringLiteral("“取相天数”请输入0至9999之间的整数！"); }
+QString failedMessage() { return QStringLiteral("保存失败！"); }
 
 std::optional<CompanyInfo> load()
 {
@@ -59,6 +62,17 @@ std::optional<QString> checkPointsRule(const QString &text)
     return std::nullopt;
 }
 
+std::optional<QString> checkPickUpDays(const QString &text)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,4}$"));
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    if (!digits.match(t).hasMatch())
+        return pickUpDaysMessage();
+    return std::nullopt;
+}
+
 std::optional<QString> checkDiscount(const QString &text)
 {
     const QString t = text.trimmed();
@@ -71,21 +85,33 @@ std::optional<QString> checkDiscount(const QString &text)
     return std::nullopt;
 }
 
-SaveOutcome save(const CompanyInfo &c)
+Outcome save(const CompanyInfo &c, QString *badField)
 {
+    const auto refuse = [&](const QString &message, const char *field) {
+        if (badField)
+            *badField = QString::fromLatin1(field);
+        return Outcome::failure(message);
+    };
     if (auto m = checkPointsRule(c.XJF))
-        return {SaveOutcome::Kind::Invalid, *m, QStringLiteral("XJF")};
+        return refuse(*m, "XJF");
+    if (auto m = checkPickUpDays(c.QXTS))
+        return refuse(*m, "QXTS");
     if (auto m = checkDiscount(c.TZK))
-        return {SaveOutcome::Kind::Invalid, *m, QStringLiteral("TZK")};
+        return refuse(*m, "TZK");
 
     const QString tzkText = c.TZK.trimmed();
     const QVariant tzk = tzkText.isEmpty() ? QVariant(QMetaType::fromType<double>()) : QVariant(tzkText.toDouble());
+    const QString qxts = c.QXTS.trimmed().isEmpty() ? QStringLiteral("") : QString::number(c.QXTS.trimmed().toInt());
     const QVariantList values = {boxText(c.GSMC), boxText(c.DZ),      boxText(c.DH),     boxText(c.MR_GHS),
-                                 boxText(c.MR_GHSMC), boxText(c.MR_KH), boxText(c.MR_KHMC), boxText(c.QXTS),
+                                 boxText(c.MR_GHSMC), boxText(c.MR_KH), boxText(c.MR_KHMC), qxts,
                                  boxText(c.QXSJ), boxText(c.LOG),     boxText(c.BF),
                                  QString::number(c.XJF.trimmed().toInt()), tzk};
     try {
         Transaction tx;
+        // Without its transaction the statements below would each commit on
+        // their own, and a failure between them would leave half a row.
+        if (!tx.active())
+            return Outcome::failure(failedMessage(), Database::db().lastError().text());
         const bool hasRow = Db::execSql(QStringLiteral("SELECT 1 FROM bm_gsxx LIMIT 1")).next();
         if (hasRow)
             // The table holds the one company row; every row gets the values so that
@@ -99,11 +125,11 @@ SaveOutcome save(const CompanyInfo &c)
                     values);
         QString error;
         if (!tx.commit(&error))
-            return {SaveOutcome::Kind::Failed, error, {}};
+            return Outcome::failure(failedMessage(), error);
     } catch (const DbError &e) {
-        return {SaveOutcome::Kind::Failed, e.text(), {}};
+        return Outcome::failure(failedMessage(), e.text());
     }
-    return {SaveOutcome::Kind::Saved, savedMessage(), {}};
+    return Outcome::success(savedMessage());
 }
 
 std::optional<QString> supplierName(const QString &code) { return nameByCode(QStringLiteral("bm_ghs"), code); }

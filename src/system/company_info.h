@@ -1,4 +1,6 @@
 #pragma once
+#include "core/outcome.h"
+
 #include <QString>
 #include <optional>
 
@@ -23,25 +25,19 @@ struct BackgroundChoice
 
 namespace Company {
 
-// Result of saving the company row.
-struct SaveOutcome
-{
-    enum class Kind { Saved, Invalid, Failed };
-    Kind kind = Kind::Failed;
-    QString message; // the text to show
-    QString field;   // for Invalid: the column whose box needs correcting
-    bool ok() const { return kind == Kind::Saved; }
-};
-
 // The first (and only) row; nullopt when the table is empty. Throws DbError.
 std::optional<CompanyInfo> load();
 
 // Writes every box into its column in one transaction; a table without a row
-// gets one. Values are checked first so that nothing half-valid reaches the row.
-SaveOutcome save(const CompanyInfo &info);
+// gets one. Values are checked first so that nothing half-valid reaches the row:
+// a refused value gives a failure with its message and, in badField, the column
+// whose box needs correcting. Success ("保存成功！    ") only after the commit.
+Outcome save(const CompanyInfo &info, QString *badField = nullptr);
 
 // "消费 … 元，积一分": a whole number from 0 to 10000. Returns the message when not.
 std::optional<QString> checkPointsRule(const QString &text);
+// "取相天数": a whole number of days from 0 to 9999; empty means none. Returns the message when not.
+std::optional<QString> checkPickUpDays(const QString &text);
 // "全场打折": a number not below zero (empty means no discount). Returns the message when not.
 std::optional<QString> checkDiscount(const QString &text);
 
@@ -63,4 +59,6 @@ QString savedMessage();       // "保存成功！    "
 QString unknownCodeMessage(); // "您所输入的编码不存在！"
 QString pointsRuleMessage();  // "“消费多少元积一分”请输入0至10000之间的整数！"
 QString discountMessage();    // "“全场打折”请输入数字！"
+QString pickUpDaysMessage();  // "“取相天数”请输入0至9999之间的整数！"
+QString failedMessage();      // "保存失败！"
 }

@@ -3,6 +3,7 @@
 #include "core/home.h"
 #include "core/session.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 
 namespace PrintFormatList {
@@ -54,7 +55,13 @@ QString templateFile(const QString &dz)
     const QString name = formatFileName(dz);
     if (name.isEmpty())
         return QString();
-    return App::home().printFormatDir() + QLatin1Char('/') + name;
+    const QString folder = App::home().printFormatDir();
+    const QString file = folder + QLatin1Char('/') + name;
+    // A name without any separator cannot leave the folder; checked all the
+    // same, since this path is where the designer writes.
+    if (QFileInfo(file).absolutePath() != QFileInfo(folder).absoluteFilePath())
+        return QString();
+    return file;
 }
 
 } // namespace PrintFormatList

@@ -18,7 +18,9 @@ QString formatFileName(const QString &chosenPath);
 // The file name proposed for a code whose row names no template yet ("<code>.html").
 QString proposedFileName(const QString &code);
 
-// PrintFormat/ + the file name of a DZ value; empty when DZ names no file.
+// The one way from a stored template name (gg_dj.DZ) to a file: PrintFormat/ +
+// the file name of DZ, never anywhere else ("../x.html", "/etc/x.html" and
+// "C:\\x\\x.html" all give PrintFormat/x.html). Empty when DZ names no file.
 QString templateFile(const QString &dz);
 
 } // namespace PrintFormatList

@@ -4,6 +4,7 @@
 #include "core/home.h"
 #include "core/session.h"
 #include "core/clock.h"
+#include "system/print_format_list.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFile>
@@ -219,12 +220,7 @@ QString ReportEngine::templatePath(const QString &code)
     QSqlQuery q = Db::execSql(QStringLiteral("SELECT DZ FROM gg_dj WHERE DM = ?"), {code});
     if (!q.next())
         return QString();
-    QString name = q.value(0).toString().trimmed();
-    name.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    name = name.mid(name.lastIndexOf(QLatin1Char('/')) + 1);
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
-        return QString();
-    return App::home().printFormatDir() + QLatin1Char('/') + name;
+    return PrintFormatList::templateFile(q.value(0).toString());
 }
 
 QString ReportEngine::assignTemplateFile(const QString &code)
@@ -234,11 +230,11 @@ QString ReportEngine::assignTemplateFile(const QString &code)
         return existing;
     if (!Db::scalarSql(QStringLiteral("SELECT 1 FROM gg_dj WHERE DM = ?"), {code}).isValid())
         return QString();
-    QString name = code.toLower();
-    name.replace(QRegularExpression(QStringLiteral("[^a-z0-9_\\-]")), QStringLiteral("_"));
-    name += QStringLiteral(".html");
+    const QString name = PrintFormatList::proposedFileName(code);
+    if (name.isEmpty())
+        return QString();
     Db::execSql(QStringLiteral("UPDATE gg_dj SET DZ = ? WHERE DM = ?"), {name, code});
-    return App::home().printFormatDir() + QLatin1Char('/') + name;
+    return PrintFormatList::templateFile(name);
 }
 
 QString ReportEngine::loadTemplate(const QString &code)

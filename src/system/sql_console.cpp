@@ -1,6 +1,8 @@
 #include "system/sql_console.h"
 
 #include "core/db/database.h"
+#include "core/session.h"
+#include "core/text/pinyin.h"
 #include "core/text/text_utils.h"
 
 #include <QSqlError>
@@ -61,6 +63,7 @@ QString table(QSqlQuery &q)
 } // namespace
 
 QString captionText() { return QStringLiteral("提示："); }
+QString administratorOnlyMessage() { return QStringLiteral("只有系统管理员才能使用此功能！"); }
 
 int displayWidth(const QString &text) { return static_cast<int>(Text::toGbk(text).size()); }
 
@@ -78,6 +81,10 @@ Outcome run(const QString &statement)
 {
     if (statement.trimmed().isEmpty())
         return {};
+    // The window is reached through the company window only, but the statement
+    // may rewrite passwords and rights: the check belongs where it runs.
+    if (!App::session().isAdministrator())
+        return {QString(), administratorOnlyMessage()};
     QSqlDatabase db = Database::db();
     if (!db.isOpen())
         return {QString(), errorMessage()};
@@ -101,6 +108,8 @@ Outcome run(const QString &statement)
     case Kind::Command:
         if (!q.exec(statement))
             return {QString(), errorMessage()};
+        // The statement may have changed the pinyin table held in memory.
+        Text::reloadPinyinTable();
         return {QString(), QStringLiteral("操作成功！")};
     }
     return {};

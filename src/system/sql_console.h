@@ -20,7 +20,9 @@ struct Outcome
     QString message; // shown with captionText() when not empty
 };
 
-// Runs the statement. An empty statement does nothing.
+// Runs the statement. An empty statement does nothing. Only the administrator
+// ("000") may run anything: for anyone else nothing runs and the message is
+// administratorOnlyMessage().
 Outcome run(const QString &statement);
 
 // The result box text after appending an output: an empty line separates it
@@ -30,5 +32,6 @@ QString append(const QString &resultText, const QString &output);
 // Width of a text in a fixed-width GBK layout: a Chinese character takes two columns.
 int displayWidth(const QString &text);
 
-QString captionText(); // "提示："
+QString captionText();              // "提示："
+QString administratorOnlyMessage(); // "只有系统管理员才能使用此功能！"
 }

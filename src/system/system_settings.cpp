@@ -54,17 +54,29 @@ QMap<QString, QString> read()
     return values;
 }
 
-void save(const QMap<QString, QString> &values)
+Outcome save(const QMap<QString, QString> &values)
 {
     Settings &ini = App::settings();
+    QMap<QString, QString> written;
     for (const SettingKey &k : keys()) {
-        const QString v = values.value(k.key, k.windowDefault);
+        QString v = values.value(k.key, k.windowDefault);
         if (k.kind == SettingKey::Kind::Flag)
-            ini.setFlag(k.section, k.key, v == QLatin1String("T"));
-        else
-            ini.setValue(k.section, k.key, v);
+            v = v == QLatin1String("T") ? QStringLiteral("T") : QStringLiteral("F");
+        ini.setValue(k.section, k.key, v);
+        written.insert(k.key, v);
+    }
+    // The settings file reports no failed write of its own; reading it back
+    // tells whether the values really reached the disk.
+    const Settings onDisk(ini.path());
+    for (const SettingKey &k : keys()) {
+        if (!onDisk.contains(k.section, k.key) || onDisk.value(k.section, k.key) != written.value(k.key)) {
+            ini.reload();
+            App::session().shortNumberFlag = ini.value(QStringLiteral("xsd"), QStringLiteral("DDH"), QStringLiteral("F"));
+            return Outcome::failure(failedMessage(), QStringLiteral("无法写入文件：%1").arg(ini.path()));
+        }
     }
     App::session().shortNumberFlag = ini.value(QStringLiteral("xsd"), QStringLiteral("DDH"), QStringLiteral("F"));
+    return Outcome::success(savedMessage());
 }
 
 std::optional<QString> checkIntroducerPoints(const QString &text)
@@ -108,5 +120,6 @@ const QStringList &drawerCommands()
 }
 
 QString savedMessage() { return QStringLiteral("保存成功！"); }
+QString failedMessage() { return QStringLiteral("保存失败！"); }
 
 } // namespace SystemSettings

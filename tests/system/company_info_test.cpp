@@ -53,8 +53,8 @@ void expectSame(const CompanyInfo &a, const CompanyInfo &b)
 
 TEST_F(CompanyInfoTest, SaveThenLoadKeepsEveryColumn)
 {
-    const auto saved = Company::save(sample());
-    ASSERT_TRUE(saved.ok()) << saved.message.toStdString();
+    const Outcome saved = Company::save(sample());
+    ASSERT_TRUE(saved.ok) << saved.text().toStdString();
     EXPECT_EQ(saved.message, "保存成功！    ");
     EXPECT_EQ(rows(), 1);
     const auto loaded = Company::load();
@@ -67,9 +67,9 @@ TEST_F(CompanyInfoTest, EmptyTableGetsItsRowOnSave)
 {
     Db::execSql("DELETE FROM bm_gsxx");
     EXPECT_FALSE(Company::load());
-    ASSERT_TRUE(Company::save(sample()).ok());
+    ASSERT_TRUE(Company::save(sample()).ok);
     EXPECT_EQ(rows(), 1);
-    ASSERT_TRUE(Company::save(sample()).ok());
+    ASSERT_TRUE(Company::save(sample()).ok);
     EXPECT_EQ(rows(), 1);
     expectSame(*Company::load(), sample());
 }
@@ -85,30 +85,34 @@ TEST_F(CompanyInfoTest, NullColumnsLoadEmptyAndNoDiscountShowsOne)
     EXPECT_EQ(Company::load()->TZK, "0.90");
 }
 
-TEST_F(CompanyInfoTest, BadPointsRuleOrDiscountIsRefusedAndTheRowKeepsItsValues)
+TEST_F(CompanyInfoTest, BadPointsRulePickUpDaysOrDiscountIsRefusedAndTheRowKeepsItsValues)
 {
     const CompanyInfo before = *Company::load();
+    const char *points = "“消费多少元积一分”请输入0至10000之间的整数！";
+    const char *days = "“取相天数”请输入0至9999之间的整数！";
+    const char *discount = "“全场打折”请输入数字！";
     struct Case
     {
-        const char *xjf, *tzk, *field, *message;
+        const char *xjf, *qxts, *tzk, *field, *message;
     };
     const Case cases[] = {
-        {"abc", "1", "XJF", "“消费多少元积一分”请输入0至10000之间的整数！"},
-        {"10001", "1", "XJF", "“消费多少元积一分”请输入0至10000之间的整数！"},
-        {"-1", "1", "XJF", "“消费多少元积一分”请输入0至10000之间的整数！"},
-        {"2.5", "1", "XJF", "“消费多少元积一分”请输入0至10000之间的整数！"},
-        {"", "1", "XJF", "“消费多少元积一分”请输入0至10000之间的整数！"},
-        {"10", "九折", "TZK", "“全场打折”请输入数字！"},
-        {"10", "0.9x", "TZK", "“全场打折”请输入数字！"},
-        {"10", "-0.5", "TZK", "“全场打折”请输入数字！"},
+        {"abc", "7", "1", "XJF", points},   {"10001", "7", "1", "XJF", points},
+        {"-1", "7", "1", "XJF", points},    {"2.5", "7", "1", "XJF", points},
+        {"", "7", "1", "XJF", points},      {"10", "七天", "1", "QXTS", days},
+        {"10", "7天", "1", "QXTS", days},   {"10", "-2", "1", "QXTS", days},
+        {"10", "1.5", "1", "QXTS", days},   {"10", "10000", "1", "QXTS", days},
+        {"10", "7", "九折", "TZK", discount}, {"10", "7", "0.9x", "TZK", discount},
+        {"10", "7", "-0.5", "TZK", discount},
     };
     for (const Case &c : cases) {
         CompanyInfo info = sample();
         info.XJF = c.xjf;
+        info.QXTS = c.qxts;
         info.TZK = c.tzk;
-        const auto outcome = Company::save(info);
-        EXPECT_EQ(outcome.kind, Company::SaveOutcome::Kind::Invalid) << c.xjf << " " << c.tzk;
-        EXPECT_EQ(outcome.field, c.field);
+        QString field;
+        const Outcome outcome = Company::save(info, &field);
+        EXPECT_FALSE(outcome.ok) << c.xjf << " " << c.qxts << " " << c.tzk;
+        EXPECT_EQ(field, c.field);
         EXPECT_EQ(outcome.message, c.message);
     }
     expectSame(*Company::load(), before);
@@ -117,11 +121,37 @@ TEST_F(CompanyInfoTest, BadPointsRuleOrDiscountIsRefusedAndTheRowKeepsItsValues)
         EXPECT_FALSE(Company::checkPointsRule(good)) << good;
 }
 
+TEST_F(CompanyInfoTest, PickUpDaysAreStoredAsAWholeNumberOrNothing)
+{
+    struct Case
+    {
+        const char *typed, *stored;
+    };
+    for (const Case c : {Case{"7", "7"}, Case{" 15 ", "15"}, Case{"007", "7"}, Case{"0", "0"}, Case{"", ""}}) {
+        CompanyInfo info = sample();
+        info.QXTS = c.typed;
+        ASSERT_TRUE(Company::save(info).ok) << c.typed;
+        EXPECT_EQ(Db::scalarSql("SELECT QXTS FROM bm_gsxx").toString(), c.stored) << c.typed;
+    }
+}
+
+TEST_F(CompanyInfoTest, SaveWithoutItsTransactionWritesNothingAndFails)
+{
+    // A transaction already open on the connection: the save cannot begin its own.
+    QSqlQuery(Database::db()).exec("BEGIN");
+    const Outcome outcome = Company::save(sample());
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(outcome.message, "保存失败！");
+    // Read on the same connection, so that an uncommitted write would show too.
+    EXPECT_EQ(Db::scalarSql("SELECT GSMC FROM bm_gsxx").toString(), "禾岚婚庆摄影");
+    QSqlQuery(Database::db()).exec("ROLLBACK");
+}
+
 TEST_F(CompanyInfoTest, EmptyDiscountMeansNone)
 {
     CompanyInfo info = sample();
     info.TZK = "";
-    ASSERT_TRUE(Company::save(info).ok());
+    ASSERT_TRUE(Company::save(info).ok);
     EXPECT_TRUE(Db::scalarSql("SELECT TZK FROM bm_gsxx").isNull());
     EXPECT_EQ(Company::load()->TZK, "1.00");
 }
@@ -130,7 +160,7 @@ TEST_F(CompanyInfoTest, ValuesAreBoundNotGluedIntoTheStatement)
 {
     CompanyInfo info = sample();
     info.GSMC = "O'Neil\"s 婚庆'); DROP TABLE bm_kh; --";
-    ASSERT_TRUE(Company::save(info).ok());
+    ASSERT_TRUE(Company::save(info).ok);
     EXPECT_EQ(Company::load()->GSMC, info.GSMC);
     EXPECT_TRUE(Company::customerName("999"));
 }

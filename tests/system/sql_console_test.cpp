@@ -2,6 +2,7 @@
 
 #include "core/db/database.h"
 #include "system/sql_console.h"
+#include "core/text/pinyin.h"
 
 namespace {
 
@@ -9,6 +10,12 @@ using SqlConsole::Kind;
 
 class SqlConsoleTest : public TempHome
 {
+protected:
+    void SetUp() override
+    {
+        TempHome::SetUp();
+        loginAs("000");
+    }
 };
 
 TEST(SqlConsoleClassify, OnTheUpperCasedTextByContainment)
@@ -72,6 +79,26 @@ TEST_F(SqlConsoleTest, ErrorsSayTheCommandIsWrong)
         EXPECT_EQ(out.message, "命令有误！") << bad;
     }
     EXPECT_EQ(SqlConsole::captionText(), "提示：");
+}
+
+TEST_F(SqlConsoleTest, NobodyButTheAdministratorRunsAnything)
+{
+    addEmployee("001", "李四", "lisi", "pw");
+    loginAs("001");
+    const QString before = Db::scalarSql("SELECT MM FROM bm_yg WHERE BM = '000'").toString();
+    for (const char *statement : {"update bm_yg set MM = '' where BM = '000'", "select * from bm_yg", "1+2"}) {
+        const auto out = SqlConsole::run(statement);
+        EXPECT_TRUE(out.output.isNull()) << statement;
+        EXPECT_EQ(out.message, "只有系统管理员才能使用此功能！") << statement;
+    }
+    EXPECT_EQ(Db::scalarSql("SELECT MM FROM bm_yg WHERE BM = '000'").toString(), before);
+}
+
+TEST_F(SqlConsoleTest, ACommandOnThePinyinTableTakesEffectAtOnce)
+{
+    ASSERT_EQ(Text::PinyinInitials(QString::fromUtf8("岚")), "L");
+    EXPECT_EQ(SqlConsole::run("update BM_JP set jp = 'W' where mc = '岚'").message, "操作成功！");
+    EXPECT_EQ(Text::PinyinInitials(QString::fromUtf8("岚")), "W");
 }
 
 TEST_F(SqlConsoleTest, EmptyStatementDoesNothing)

@@ -7,6 +7,7 @@
 #include "core/settings.h"
 #include "system/system_settings.h"
 
+#include <QDir>
 #include <QFile>
 
 namespace {
@@ -32,7 +33,9 @@ TEST_F(SystemSettingsTest, NewInstallationShowsWindowDefaultsAndSavingWritesEver
     EXPECT_EQ(shown.value("tcqxFS"), "1");
     EXPECT_EQ(shown.value("tcqx1"), "");
 
-    SystemSettings::save(shown);
+    const Outcome saved = SystemSettings::save(shown);
+    EXPECT_TRUE(saved.ok);
+    EXPECT_EQ(saved.message, "保存成功！");
     for (const SettingKey &k : SystemSettings::keys())
         EXPECT_EQ(onDisk(k.section, k.key), k.windowDefault) << k.key.toStdString();
     EXPECT_EQ(onDisk("xsd", "yl"), "T");
@@ -103,6 +106,25 @@ TEST_F(SystemSettingsTest, ShortNumbersTakeEffectAtOnce)
     values["DDH"] = "F";
     SystemSettings::save(values);
     EXPECT_EQ(App::session().shortNumberFlag, "F");
+}
+
+TEST_F(SystemSettingsTest, ASaveThatDoesNotReachTheFileIsAFailure)
+{
+    // A folder where the file should be: nothing can be written there.
+    const QString ini = App::home().iniFile();
+    QFile::remove(ini);
+    ASSERT_TRUE(QDir().mkpath(ini));
+
+    QMap<QString, QString> values = SystemSettings::read();
+    values["DDH"] = "T";
+    values["jsjf"] = "25";
+    const Outcome outcome = SystemSettings::save(values);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(outcome.message, "保存失败！");
+    EXPECT_TRUE(outcome.detail.contains(ini)) << outcome.detail.toStdString();
+    // The running program goes on with what the file holds, not with the unsaved boxes.
+    EXPECT_EQ(App::session().shortNumberFlag, "F");
+    EXPECT_EQ(SystemSettings::read().value("jsjf"), "0");
 }
 
 TEST(IntroducerPoints, WholeNumberFromOneToTenThousandOrNone)

@@ -6,6 +6,7 @@
 #include "core/prompt.h"
 #include "core/session.h"
 #include "system/company_info.h"
+#include "system/sql_console.h"
 #include "system/ui/sql_console.h"
 #include "ui/app_events.h"
 
@@ -123,15 +124,25 @@ TBM_GSXX::TBM_GSXX(QWidget *parent) : QWidget(parent)
 
     // The data analysis tool has no other way in.
     auto *console = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F12), this);
+    console->setObjectName(QStringLiteral("sqlConsoleShortcut"));
     console->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(console, &QShortcut::activated, this, [] {
-        TSQL_YJ *w = TSQL_YJ::instance();
-        w->show();
-        w->raise();
-        w->activateWindow();
-    });
+    connect(console, &QShortcut::activated, this, &TBM_GSXX::openSqlConsole);
 
     fill();
+}
+
+void TBM_GSXX::openSqlConsole()
+{
+    // The console runs any statement, passwords and rights included: whoever
+    // may edit the company row is not thereby allowed that.
+    if (!App::session().isAdministrator()) {
+        prompt().info(SqlConsole::administratorOnlyMessage());
+        return;
+    }
+    TSQL_YJ *w = TSQL_YJ::instance();
+    w->show();
+    w->raise();
+    w->activateWindow();
 }
 
 QLineEdit *TBM_GSXX::box(const char *column) const
@@ -158,12 +169,15 @@ void TBM_GSXX::fill()
     for (const auto &[column, value] : values)
         if (!value.isNull())
             box(column)->setText(value);
+    m_pickUpDays = box("QXTS")->text();
 }
 
 void TBM_GSXX::save()
 {
     // A save by keyboard does not leave the box being edited; check it as if it had been left.
     if (box("XJF")->hasFocus() && !checkPointsRule())
+        return;
+    if (box("QXTS")->hasFocus() && !checkPickUpDays())
         return;
     CompanyInfo c;
     c.GSMC = box("GSMC")->text();
@@ -179,24 +193,24 @@ void TBM_GSXX::save()
     c.QXTS = box("QXTS")->text();
     c.QXSJ = box("QXSJ")->text();
     c.TZK = box("TZK")->text();
-    const Company::SaveOutcome outcome = Company::save(c);
-    switch (outcome.kind) {
-    case Company::SaveOutcome::Kind::Saved:
+    QString badField;
+    const Outcome outcome = Company::save(c, &badField);
+    if (outcome) {
+        m_pickUpDays = c.QXTS;
         prompt().info(outcome.message);
-        break;
-    case Company::SaveOutcome::Kind::Invalid:
-        prompt().info(outcome.message);
-        if (QLineEdit *e = box(outcome.field.toLatin1().constData())) {
-            if (outcome.field == QLatin1String("XJF"))
-                e->setText(QStringLiteral("1"));
-            e->setFocus();
-            e->selectAll();
-        }
-        break;
-    case Company::SaveOutcome::Kind::Failed:
-        prompt().message(outcome.message, QString(), Prompt::Icon::Critical);
-        break;
+        return;
     }
+    if (QLineEdit *e = badField.isEmpty() ? nullptr : box(badField.toLatin1().constData())) {
+        prompt().info(outcome.message);
+        if (badField == QLatin1String("XJF"))
+            e->setText(QStringLiteral("1"));
+        else if (badField == QLatin1String("QXTS"))
+            e->setText(m_pickUpDays);
+        e->setFocus();
+        e->selectAll();
+        return;
+    }
+    prompt().message(outcome.text(), QString(), Prompt::Icon::Critical);
 }
 
 void TBM_GSXX::checkCode(QLineEdit *code, QLineEdit *name, bool supplier)
@@ -229,6 +243,21 @@ bool TBM_GSXX::checkPointsRule()
         return true;
     prompt().info(*message);
     e->setText(QStringLiteral("1"));
+    e->setFocus();
+    return false;
+}
+
+bool TBM_GSXX::checkPickUpDays()
+{
+    QLineEdit *e = box("QXTS");
+    const auto message = Company::checkPickUpDays(e->text());
+    if (!message) {
+        m_pickUpDays = e->text();
+        return true;
+    }
+    prompt().info(*message);
+    // The number the box held before the wrong text was typed.
+    e->setText(m_pickUpDays);
     e->setFocus();
     return false;
 }
@@ -271,6 +300,8 @@ bool TBM_GSXX::eventFilter(QObject *watched, QEvent *event)
                 checkCode(edit, box("MR_KHMC"), false);
             else if (edit == box("XJF"))
                 checkPointsRule();
+            else if (edit == box("QXTS"))
+                checkPickUpDays();
         }
     }
     return QWidget::eventFilter(watched, event);

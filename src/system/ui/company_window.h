@@ -22,9 +22,13 @@ private:
     // Leaving a default code box: the name of the code, or refusal.
     void checkCode(QLineEdit *code, QLineEdit *name, bool supplier);
     bool checkPointsRule();
+    bool checkPickUpDays();
+    // Ctrl+F12: the data analysis tool, for the administrator only.
+    void openSqlConsole();
     void chooseBackground();
     void chooseBackupFolder();
     QLineEdit *box(const char *column) const;
 
     QHash<QString, QLineEdit *> m_boxes; // by column name
+    QString m_pickUpDays;                // the last accepted 取相天数, put back over a refused text
 };

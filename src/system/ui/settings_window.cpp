@@ -43,12 +43,13 @@ TBMSZ::TBMSZ(QWidget *parent) : QWidget(parent)
     auto *test = new QPushButton(QStringLiteral("测试钱箱"), this);
     test->setObjectName(QStringLiteral("testDrawer"));
     drawerGrid->addWidget(new QLabel(QStringLiteral("端口："), drawer), 0, 0);
-    drawerGrid->addWidget(choiceBox("tcqx1", SystemSettings::drawerPorts()), 0, 1);
+    drawerGrid->addWidget(choiceBox("tcqx1", SystemSettings::drawerPorts(), false), 0, 1);
     drawerGrid->addWidget(new QLabel(QStringLiteral("波特率："), drawer), 0, 2);
-    drawerGrid->addWidget(choiceBox("tcqx2", SystemSettings::drawerBaudRates()), 0, 3);
+    drawerGrid->addWidget(choiceBox("tcqx2", SystemSettings::drawerBaudRates(), false), 0, 3);
     drawerGrid->addWidget(mode, 0, 4);
     drawerGrid->addWidget(new QLabel(QStringLiteral("指令："), drawer), 1, 0);
-    drawerGrid->addWidget(choiceBox("tcqx3", SystemSettings::drawerCommands()), 1, 1, 1, 3);
+    // The command box also takes a typed command line, which the port "指令" runs.
+    drawerGrid->addWidget(choiceBox("tcqx3", SystemSettings::drawerCommands(), true), 1, 1, 1, 3);
     drawerGrid->addWidget(test, 1, 4);
 
     auto *printing = new QGroupBox(QStringLiteral("打印设置"), common);
@@ -113,15 +114,30 @@ QCheckBox *TBMSZ::flagBox(const QString &key)
     return box;
 }
 
-QComboBox *TBMSZ::choiceBox(const char *key, const QStringList &choices)
+QComboBox *TBMSZ::choiceBox(const char *key, const QStringList &choices, bool editable)
 {
     auto *box = new QComboBox(this);
     box->setObjectName(QString::fromLatin1(key));
-    // Editable: the file may hold a value outside the list ("指令" runs the typed command).
-    box->setEditable(true);
+    box->setEditable(editable);
     box->setInsertPolicy(QComboBox::NoInsert);
     box->addItems(choices);
     return box;
+}
+
+void TBMSZ::showChoice(QComboBox *box, const QString &value)
+{
+    if (box->isEditable()) {
+        box->setCurrentText(value);
+        return;
+    }
+    // A value the list does not offer (written by hand or by an older version)
+    // is shown as it is, so that saving the other boxes keeps it.
+    int index = box->findText(value);
+    if (index < 0 && !value.isEmpty()) {
+        box->addItem(value);
+        index = box->count() - 1;
+    }
+    box->setCurrentIndex(index);
 }
 
 void TBMSZ::fill()
@@ -132,7 +148,7 @@ void TBMSZ::fill()
         if (auto *check = findChild<QCheckBox *>(k.key))
             check->setChecked(v == QLatin1String("T"));
         else if (auto *choice = findChild<QComboBox *>(k.key))
-            choice->setCurrentText(v);
+            showChoice(choice, v);
         else if (auto *edit = findChild<QLineEdit *>(k.key))
             edit->setText(v);
     }
@@ -152,8 +168,11 @@ void TBMSZ::save()
         else if (auto *edit = findChild<QLineEdit *>(k.key))
             values.insert(k.key, edit->text());
     }
-    SystemSettings::save(values);
-    prompt().info(SystemSettings::savedMessage());
+    const Outcome outcome = SystemSettings::save(values);
+    if (outcome)
+        prompt().info(outcome.message);
+    else
+        prompt().message(outcome.text(), QString(), Prompt::Icon::Critical);
 }
 
 void TBMSZ::testDrawer()

@@ -22,5 +22,6 @@ private:
     void testDrawer();
     bool checkIntroducerPoints();
     QCheckBox *flagBox(const QString &key);
-    QComboBox *choiceBox(const char *key, const QStringList &choices);
+    QComboBox *choiceBox(const char *key, const QStringList &choices, bool editable);
+    static void showChoice(QComboBox *box, const QString &value);
 };

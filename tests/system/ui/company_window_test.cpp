@@ -2,12 +2,14 @@
 
 #include "core/db/database.h"
 #include "system/ui/company_window.h"
+#include "system/ui/sql_console.h"
 #include "ui/app_events.h"
 
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSignalSpy>
 #include <QToolButton>
 
@@ -91,6 +93,49 @@ TEST_F(CompanyWindowTest, PointsRuleOutsideTheRangeBecomesOne)
     leave("XJF");
     EXPECT_EQ(prompt->last(), "“消费多少元积一分”请输入0至10000之间的整数！");
     EXPECT_EQ(box("XJF")->text(), "1");
+}
+
+TEST_F(CompanyWindowTest, PickUpDaysTakeAWholeNumberOnly)
+{
+    ASSERT_EQ(box("QXTS")->text(), "7");
+    box("QXTS")->setText("七天");
+    leave("QXTS");
+    EXPECT_EQ(prompt->last(), "“取相天数”请输入0至9999之间的整数！");
+    EXPECT_EQ(box("QXTS")->text(), "7"); // the old value, not the text typed
+
+    box("QXTS")->setText("10");
+    leave("QXTS");
+    box("QXTS")->setText("十天");
+    prompt->clear();
+    click("saveButton"); // a save checks the box even when it was not left
+    EXPECT_EQ(prompt->last(), "“取相天数”请输入0至9999之间的整数！");
+    EXPECT_EQ(box("QXTS")->text(), "10");
+    EXPECT_EQ(Db::scalarSql("SELECT QXTS FROM bm_gsxx").toString(), "7");
+
+    click("saveButton");
+    EXPECT_EQ(prompt->last(), "保存成功！    ");
+    EXPECT_EQ(Db::scalarSql("SELECT QXTS FROM bm_gsxx").toString(), "10");
+}
+
+TEST_F(CompanyWindowTest, TheSqlConsoleOpensForTheAdministratorOnly)
+{
+    auto *shortcut = window->findChild<QShortcut *>("sqlConsoleShortcut");
+    ASSERT_TRUE(shortcut);
+    EXPECT_EQ(shortcut->key(), QKeySequence(Qt::CTRL | Qt::Key_F12));
+    TSQL_YJ::instance()->hide();
+
+    addEmployee("001", "李四", "lisi", "pw");
+    loginAs("001");
+    emit shortcut->activated();
+    EXPECT_FALSE(TSQL_YJ::instance()->isVisible());
+    EXPECT_EQ(prompt->last(), "只有系统管理员才能使用此功能！");
+
+    prompt->clear();
+    loginAs("000");
+    emit shortcut->activated();
+    EXPECT_TRUE(TSQL_YJ::instance()->isVisible());
+    EXPECT_TRUE(prompt->shown.empty());
+    TSQL_YJ::instance()->hide();
 }
 
 TEST_F(CompanyWindowTest, SaveWritesTheBoxesOrRefusesABadDiscount)

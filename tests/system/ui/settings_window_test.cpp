@@ -7,6 +7,8 @@
 #include "system/ui/settings_window.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QLineEdit>
@@ -65,6 +67,50 @@ TEST_F(SettingsWindowTest, BoxesShowAndSaveTheFile)
     EXPECT_EQ(onDisk("xsd", "tcqx2"), "4800");
     EXPECT_EQ(onDisk("xsd", "tcqx3"), "05:Chr(27)+'p'+Chr(0)+Chr(60)+Chr(255)");
     EXPECT_EQ(App::session().shortNumberFlag, "T");
+}
+
+TEST_F(SettingsWindowTest, PortAndBaudRateArePickedFromTheirLists)
+{
+    // A hand-written port outside the list is shown as it is and kept by a save.
+    App::settings().setValue("xsd", "tcqx1", "COM9");
+    open();
+    auto *port = window->findChild<QComboBox *>("tcqx1");
+    auto *baud = window->findChild<QComboBox *>("tcqx2");
+    EXPECT_FALSE(port->isEditable());
+    EXPECT_FALSE(baud->isEditable());
+    EXPECT_TRUE(window->findChild<QComboBox *>("tcqx3")->isEditable()); // takes a command line
+    QStringList ports;
+    for (int i = 0; i < port->count(); ++i)
+        ports << port->itemText(i);
+    EXPECT_EQ(ports, QStringList({"打印机驱动", "LPT1", "LPT2", "COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "指令",
+                                  "COM9"}));
+    EXPECT_EQ(port->currentText(), "COM9");
+    EXPECT_EQ(baud->count(), 4);
+    EXPECT_EQ(baud->currentText(), ""); // nothing stored, nothing chosen
+
+    window->findChild<QPushButton *>("saveButton")->click();
+    EXPECT_EQ(onDisk("xsd", "tcqx1"), "COM9");
+    EXPECT_EQ(onDisk("xsd", "tcqx2"), "");
+
+    baud->setCurrentText("9600");
+    port->setCurrentText("LPT2");
+    window->findChild<QPushButton *>("saveButton")->click();
+    EXPECT_EQ(onDisk("xsd", "tcqx1"), "LPT2");
+    EXPECT_EQ(onDisk("xsd", "tcqx2"), "9600");
+}
+
+TEST_F(SettingsWindowTest, AFailedWriteIsNotReportedAsSaved)
+{
+    open();
+    const QString ini = App::home().iniFile();
+    QFile::remove(ini);
+    ASSERT_TRUE(QDir().mkpath(ini)); // a folder where the file should be
+    flag("DDH")->setChecked(true);
+    window->findChild<QPushButton *>("saveButton")->click();
+    ASSERT_EQ(prompt->shown.size(), 1u);
+    EXPECT_TRUE(prompt->last().startsWith("保存失败！")) << prompt->last().toStdString();
+    EXPECT_EQ(prompt->shown.back().icon, Prompt::Icon::Critical);
+    EXPECT_EQ(App::session().shortNumberFlag, "F");
 }
 
 TEST_F(SettingsWindowTest, IntroducerPointsOutsideTheRangeBecomeOne)

@@ -14,6 +14,7 @@ protected:
     void SetUp() override
     {
         TempHome::SetUp();
+        loginAs("000");
         window = TSQL_YJ::instance();
         statement()->clear();
         result()->clear();
@@ -51,6 +52,20 @@ TEST_F(SqlConsoleWindowTest, StatementsGoToAndComeFromTextFiles)
     window->findChild<QPushButton *>("openButton")->click();
     EXPECT_EQ(statement()->toPlainText(), "select count(*) from bm_kh");
     EXPECT_EQ(prompt->fileDialogs, QStringList({"保存为", "打开"}));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SqlConsoleWindowTest, AnotherUserGetsTheRefusalInsteadOfAResult)
+{
+    addEmployee("001", "李四", "lisi", "pw");
+    loginAs("001");
+    statement()->setPlainText("select MM from bm_yg");
+    QTest::keyClick(statement(), Qt::Key_Return);
+    EXPECT_EQ(prompt->last(), "只有系统管理员才能使用此功能！");
+    EXPECT_TRUE(result()->toPlainText().isEmpty());
 }
 
 } // namespace
