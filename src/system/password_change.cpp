@@ -44,4 +44,24 @@ Outcome change(const QString &oldPassword, const QString &newPassword, const QSt
     }
     return tell(Outcome::Changed, QStringLiteral("密码修改成功！"));
 }
+
+::Outcome resetPassword(const QString &employeeCode, const QString &newPassword)
+{
+    if (!App::session().isAdministrator())
+        return ::Outcome::failure(QStringLiteral("只有系统管理员才能使用此功能！"));
+    if (newPassword.isEmpty())
+        return ::Outcome::failure(QStringLiteral("新密码不能为空！"));
+    const QString hashed = Password::hash(newPassword);
+    // An empty hash would store the empty password: refuse rather than weaken the account.
+    if (hashed.isEmpty())
+        return ::Outcome::failure(QStringLiteral("密码重置失败！"), QStringLiteral("无法生成密码摘要"));
+    try {
+        QSqlQuery q = Db::execSql(QStringLiteral("UPDATE bm_yg SET MM = ? WHERE BM = ?"), {hashed, employeeCode});
+        if (q.numRowsAffected() < 1)
+            return ::Outcome::failure(QStringLiteral("您所输入的编码不存在！"));
+    } catch (const DbError &e) {
+        return ::Outcome::failure(QStringLiteral("密码重置失败！"), e.text());
+    }
+    return ::Outcome::success(QStringLiteral("密码重置成功！"));
+}
 }
