@@ -109,3 +109,55 @@ TEST_F(MemberLevelTest, RunsInsideTheCallersTransaction)
     }
     EXPECT_DOUBLE_EQ(member().value("ZJF").toDouble(), 90);
 }
+
+// The delivered levels: 普通 [0, 1000), 银卡 [1000, 5000), 金卡 [5000, 20000),
+// 钻石 from 20000 up. Each level's ZJF is the next one's QJF: the bound
+// belongs to the upper level, and one point below it still to the lower.
+class DeliveredMemberLevelTest : public TempHome
+{
+protected:
+    void SetUp() override
+    {
+        TempHome::SetUp();
+        Db::execSql("INSERT INTO bm_kh (BM, MC, ZJF, DXJF, SYJF, LJXF, ZHQK, JB, ZK, TSJ) "
+                    "VALUES ('K1', 'A', 0, 0, 0, 0, 0, '', 1, 1)");
+    }
+    std::pair<QString, double> levelAt(double points)
+    {
+        Db::execSql("UPDATE bm_kh SET ZJF = 0 WHERE BM = 'K1'");
+        MemberLevel::RecalcMemberLevel("K1", true, points, 0, 0);
+        QSqlQuery q = Db::execSql("SELECT JB, ZK FROM bm_kh WHERE BM = 'K1'");
+        q.next();
+        return {q.value(0).toString(), q.value(1).toDouble()};
+    }
+};
+
+TEST_F(DeliveredMemberLevelTest, EachBoundBelongsToTheUpperLevel)
+{
+    struct Case { double points; const char *level; double zk; };
+    const Case cases[] = {
+        {0, "普通会员", 1.0},     {999, "普通会员", 1.0},   {1000, "银卡会员", 0.95},
+        {4999, "银卡会员", 0.95}, {5000, "金卡会员", 0.9},  {19999, "金卡会员", 0.9},
+        {20000, "钻石会员", 0.85}, {900000, "钻石会员", 0.85},
+    };
+    for (const Case &c : cases) {
+        const auto [level, zk] = levelAt(c.points);
+        EXPECT_EQ(level, QString::fromUtf8(c.level)) << c.points;
+        EXPECT_DOUBLE_EQ(zk, c.zk) << c.points;
+    }
+}
+
+TEST_F(DeliveredMemberLevelTest, PointsInAGapBetweenTwoLevelsHaveNoLevel)
+{
+    // 银卡 now ends at 3000 while 金卡 still starts at 5000: 3000 … 4999 is no level's.
+    Db::execSql("UPDATE BM_KHJB SET ZJF = 3000 WHERE BM = '02'");
+    struct Case { double points; const char *level; double zk; };
+    const Case cases[] = {
+        {2999, "银卡会员", 0.95}, {3000, "", 0}, {4999, "", 0}, {5000, "金卡会员", 0.9},
+    };
+    for (const Case &c : cases) {
+        const auto [level, zk] = levelAt(c.points);
+        EXPECT_EQ(level, QString::fromUtf8(c.level)) << c.points;
+        EXPECT_DOUBLE_EQ(zk, c.zk) << c.points;
+    }
+}

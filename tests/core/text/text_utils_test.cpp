@@ -27,6 +27,12 @@ TEST(TextUtilsTest, PadTextPadsAndCutsByGbkBytes)
         {"婚纱照", 5, "R", " 纱照"},
         {"A婚", 2, "L", "A "},
         {"婚A", 2, "R", " A"},
+        // The euro sign is one byte in GBK (0x80), not two.
+        {"€婚", 3, "L", "€婚"},
+        {"€婚", 2, "L", "€ "},
+        {"婚€", 3, "R", "婚€"},
+        {"A€", 1, "R", "€"},
+        {"€€", 4, "C", "  €€"},
     };
     for (const Case &c : cases) {
         const QString text = QString::fromUtf8(c.text);
@@ -38,4 +44,10 @@ TEST(TextUtilsTest, PadTextPadsAndCutsByGbkBytes)
             EXPECT_EQ(bytes, Text::toGbk(padded)) << c.text;
         }
     }
+}
+
+TEST(TextUtilsTest, EuroSignIsTheSingleGbkByte0x80)
+{
+    EXPECT_EQ(Text::toGbk(QString::fromUtf8("€")), QByteArray("\x80"));
+    EXPECT_EQ(Text::PadTextGbk(QString::fromUtf8("€"), 3, "L"), QByteArray("\x80  "));
 }
