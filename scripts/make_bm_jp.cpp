@@ -1,11 +1,11 @@
-// Builds resources/bm_jp.tsv, the delivered pinyin initials of BM_JP: one
+// Builds resources/program/bm_jp.tsv, the delivered pinyin initials of BM_JP: one
 // "character<TAB>letter" line for every Han character that GBK can encode and
 // ICU's Han-Latin transliterator can read. The letter is the first letter,
 // upper case, of ICU's reading (its first reading for a character with several).
 //
 // Run once, by hand, when the table needs rebuilding; its output is committed:
 //   g++ -std=c++20 -O2 scripts/make_bm_jp.cpp -o /tmp/make_bm_jp $(pkg-config --cflags --libs icu-uc icu-i18n)
-//   /tmp/make_bm_jp > resources/bm_jp.tsv
+//   /tmp/make_bm_jp > resources/program/bm_jp.tsv
 
 #include <unicode/errorcode.h>
 #include <unicode/translit.h>

@@ -12,7 +12,7 @@ const std::vector<std::pair<QString, QString>> &PinyinTable::deliveredRows()
 {
     static const std::vector<std::pair<QString, QString>> rows = [] {
         std::vector<std::pair<QString, QString>> result;
-        QFile file(QStringLiteral(":/delivered/bm_jp.tsv"));
+        QFile file(QStringLiteral(":/program/bm_jp.tsv"));
         if (!file.open(QIODevice::ReadOnly))
             return result;
         const QList<QByteArray> lines = file.readAll().split('\n');

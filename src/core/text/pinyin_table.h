@@ -5,7 +5,7 @@
 #include <vector>
 
 // The delivered content of BM_JP: the pinyin initial of every Han character
-// GBK can hold (resources/bm_jp.tsv, made once from ICU's Han-Latin readings
+// GBK can hold (resources/program/bm_jp.tsv, made once from ICU's Han-Latin readings
 // by scripts/make_bm_jp.cpp). The GB2312 level-one ranges still decide first;
 // these rows name the characters the ranges do not know (岚, 鑫, 琦 …).
 namespace PinyinTable {
