@@ -8,6 +8,7 @@
 #include "core/prompt.h"
 #include "core/session.h"
 #include "core/settings.h"
+#include "core/text/pinyin.h"
 #include "maintenance/backup.h"
 #include "system/company_info.h"
 #include "system/menu_catalog.h"
@@ -343,6 +344,8 @@ void Tform1::runEntry(const QString &windowClass, const QString &caption)
             return;
         WaitCursor wait;
         Backup::runRestore();
+        // Rights and the pinyin initials come from the file now open.
+        Text::reloadPinyinTable();
         applyMenuRights();
         reloadCompany(false);
     } else if (windowClass == QLatin1String("compact")) {

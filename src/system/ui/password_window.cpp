@@ -2,6 +2,7 @@
 
 #include "system/password_change.h"
 #include "ui/enter_moves_focus.h"
+#include "ui/password_stars.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -18,7 +19,7 @@ Tggmm::Tggmm(QWidget *parent) : QDialog(parent)
     auto makeBox = [this](const char *name) {
         auto *e = new QLineEdit(this);
         e->setObjectName(QString::fromLatin1(name));
-        e->setEchoMode(QLineEdit::Password);
+        usePasswordStars(e);
         return e;
     };
     m_old = makeBox("oldPassword");

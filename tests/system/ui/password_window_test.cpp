@@ -45,6 +45,7 @@ TEST_F(PasswordWindowTest, AWrongOldPasswordChangesNothingAndTheWindowStays)
     EXPECT_EQ(window->windowTitle(), "修改密码 :李四");
     const QString before = storedPassword();
     fill("wrong", "new", "new");
+    EXPECT_EQ(box("oldPassword")->displayText(), "*****"); // stars, as counter staff know them
     window->findChild<QPushButton *>("okButton")->click();
     EXPECT_EQ(prompt->last(), "原密码错！");
     EXPECT_EQ(prompt->shown.back().caption, "提示：");
