@@ -41,14 +41,16 @@ int runApplication(int argc, char **argv)
 
     App::setHome(Home::locate());
     Home &home = App::home();
-    QDir().mkpath(home.root());
     // One running program per home folder.
-    QLockFile lock(home.path(QStringLiteral(".helan.lock")));
-    lock.setStaleLockTime(0);
-    if (!lock.tryLock(0)) {
-        prompt().info(QStringLiteral("程序已运行！"));
-        return 0;
+    QLockFile lock(home.lockFile());
+    if (const Outcome locked = home.takeLock(lock); !locked) {
+        const bool running = lock.error() == QLockFile::LockFailedError;
+        prompt().message(locked.text(), running ? QStringLiteral("提示") : QString(),
+                         running ? Prompt::Icon::Information : Prompt::Icon::Critical);
+        return running ? 0 : 1;
     }
+    // Only once the lock is ours: the leftovers may be a running program's work otherwise.
+    home.removeLeftovers(home.databaseFile(App::settings()));
     QString error;
     if (!home.prepare(&error)) {
         prompt().message(error, QString(), Prompt::Icon::Critical);

@@ -5,6 +5,7 @@
 #include "core/prompt.h"
 #include "core/session.h"
 #include "core/settings.h"
+#include "maintenance/backup.h"
 #include "system/desktop_launcher.h"
 
 #include <QApplication>
@@ -17,6 +18,10 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTimer>
+
+namespace {
+const QString rememberedStandIn = QStringLiteral("********");
+}
 
 Tdl::Tdl(const Branding &branding, QWidget *parent) : QDialog(parent), m_branding(branding)
 {
@@ -75,13 +80,52 @@ Tdl::Tdl(const Branding &branding, QWidget *parent) : QDialog(parent), m_brandin
     m_password->setText(initial.password);
     m_remember->setChecked(initial.rememberPassword);
     m_reminder->setChecked(initial.openBirthdayReminder);
+    useRememberedLogin(initial.loginRemembered);
+    connect(m_password, &QLineEdit::textEdited, this, [this](const QString &text) {
+        if (!m_usingRemembered)
+            return;
+        // What is typed after the stand-in text is the start of a password.
+        const QString typed = text.startsWith(rememberedStandIn) ? text.mid(rememberedStandIn.size()) : QString();
+        useRememberedLogin(false);
+        m_password->setText(typed);
+    });
+    connect(m_name, &QLineEdit::textEdited, this, [this] {
+        // The remembered login belongs to the name it was made for.
+        if (m_usingRemembered) {
+            useRememberedLogin(false);
+            m_password->clear();
+        }
+    });
 
-    // The first database access of the run. A failure is reported now; every
-    // login attempt then fails with the same reason.
-    if (!Database::open(App::home().databaseFile(App::settings())))
-        prompt().message(Database::lastError(), QString(), Prompt::Icon::Critical);
-
+    openDatabase();
     setWindowTitle(m_branding.loginCaption());
+}
+
+void Tdl::useRememberedLogin(bool on)
+{
+    m_usingRemembered = on;
+    // Only its length shows in the masked box; the token itself never enters it.
+    if (on)
+        m_password->setText(rememberedStandIn);
+}
+
+void Tdl::openDatabase()
+{
+    // The first database access of the run. A failure is reported now; every
+    // login attempt then fails with the same reason. A damaged file, or one
+    // that is not this program's, can be restored from a backup at once: no
+    // login, and so no menu, is possible without it.
+    const QString file = App::home().databaseFile(App::settings());
+    if (Database::open(file))
+        return;
+    const Database::Problem problem = Database::lastProblem();
+    if (problem != Database::Problem::Damaged && problem != Database::Problem::Foreign) {
+        prompt().message(Database::lastError(), QString(), Prompt::Icon::Critical);
+        return;
+    }
+    const Outcome why = Database::lastFailure();
+    if (Backup::offerStartupRestore(file, why) && !Database::open(file))
+        prompt().message(Database::lastError(), QString(), Prompt::Icon::Critical);
 }
 
 QString Tdl::desktopFolder() { return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation); }
@@ -116,7 +160,16 @@ void Tdl::keyPressEvent(QKeyEvent *event)
 
 void Tdl::tryLogin()
 {
-    switch (m_service.login(m_name->text(), m_password->text(), m_remember->isChecked(), m_reminder->isChecked())) {
+    const LoginService::Result result =
+        m_usingRemembered
+            ? m_service.loginRemembered(m_name->text(), m_remember->isChecked(), m_reminder->isChecked())
+            : m_service.login(m_name->text(), m_password->text(), m_remember->isChecked(), m_reminder->isChecked());
+    // A remembered login that no longer holds is gone: the box waits for the password.
+    if (m_usingRemembered && !LoginService::initialValues().loginRemembered) {
+        useRememberedLogin(false);
+        m_password->clear();
+    }
+    switch (result) {
     case LoginService::Result::Ok:
         accept();
         break;

@@ -23,7 +23,10 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    void openDatabase();
     void tryLogin();
+    // Shows a remembered login as a filled password box, or leaves that state.
+    void useRememberedLogin(bool on);
 
     Branding m_branding;
     LoginService m_service;
@@ -32,4 +35,6 @@ private:
     QCheckBox *m_remember = nullptr;
     QCheckBox *m_reminder = nullptr;
     bool m_shown = false;
+    // The password box stands for the remembered login until the user types in it.
+    bool m_usingRemembered = false;
 };

@@ -1,15 +1,22 @@
 #include "core/settings.h"
+#include "core/home.h"
 
 #include <SimpleIni.h>
+#include <QDebug>
 #include <QFile>
-#include <QSaveFile>
 
 struct Settings::Impl
 {
     CSimpleIniA ini{false, false, false};
+    std::shared_ptr<Files::Calls> calls;
 };
 
-Settings::Settings(const QString &path) : m_path(path), d(std::make_unique<Impl>()) { reload(); }
+Settings::Settings(const QString &path, std::shared_ptr<Files::Calls> calls) : m_path(path), d(std::make_unique<Impl>())
+{
+    d->calls = calls ? std::move(calls) : std::make_shared<Files::Calls>();
+    reload();
+}
+
 Settings::~Settings() = default;
 
 void Settings::reload()
@@ -21,6 +28,10 @@ void Settings::reload()
         QByteArray data = f.readAll();
         if (data.startsWith("\xEF\xBB\xBF"))
             data.remove(0, 3);
+        // A crash can leave a run of NUL bytes in the file; the parser would
+        // take the first for the end of the text and lose every later section.
+        // Each ends the line it stands in instead.
+        data.replace('\0', '\n');
         d->ini.LoadData(data.constData(), static_cast<size_t>(data.size()));
     }
 }
@@ -48,37 +59,36 @@ bool Settings::flag(const QString &section, const QString &key, bool defaultValu
     return value(section, key, defaultValue ? QStringLiteral("T") : QStringLiteral("F")) == QLatin1String("T");
 }
 
-void Settings::setValue(const QString &section, const QString &key, const QString &value)
+Outcome Settings::setValue(const QString &section, const QString &key, const QString &value)
 {
     d->ini.SetValue(section.toUtf8().constData(), key.toUtf8().constData(), value.toUtf8().constData());
-    save();
+    return save();
 }
 
-void Settings::setInt(const QString &section, const QString &key, int value)
+Outcome Settings::setInt(const QString &section, const QString &key, int value)
 {
-    setValue(section, key, QString::number(value));
+    return setValue(section, key, QString::number(value));
 }
 
-void Settings::setFlag(const QString &section, const QString &key, bool on)
+Outcome Settings::setFlag(const QString &section, const QString &key, bool on)
 {
-    setValue(section, key, on ? QStringLiteral("T") : QStringLiteral("F"));
+    return setValue(section, key, on ? QStringLiteral("T") : QStringLiteral("F"));
 }
 
-void Settings::remove(const QString &section, const QString &key)
+Outcome Settings::remove(const QString &section, const QString &key)
 {
     if (d->ini.Delete(section.toUtf8().constData(), key.toUtf8().constData()))
-        save();
+        return save();
+    return Outcome::success();
 }
 
-void Settings::save()
+Outcome Settings::save()
 {
     std::string out;
     if (d->ini.Save(out) < 0)
-        return;
-    // Written through a temporary file so that a crash never leaves half a file.
-    QSaveFile f(m_path);
-    if (!f.open(QIODevice::WriteOnly))
-        return;
-    f.write(out.data(), static_cast<qint64>(out.size()));
-    f.commit();
+        return Outcome::failure(QStringLiteral("无法保存文件：") + m_path);
+    const Outcome written = Files::writeWhole(m_path, QByteArray::fromStdString(out), *d->calls);
+    if (!written)
+        qWarning().noquote() << written.text();
+    return written;
 }

@@ -1,15 +1,25 @@
 #pragma once
+#include "core/outcome.h"
+
 #include <QString>
 #include <memory>
 
+namespace Files {
+class Calls;
+}
 
 // Default.ini: per-installation settings. Every read names its own default;
-// every change is written to the file at once. A missing or unwritable file is
-// not an error: reads give the defaults and failed writes go unreported.
+// every change is written to the file at once. A missing file is not an
+// error: reads give the defaults. A change is written through a temporary
+// file that replaces Default.ini only when it was written whole, so a full
+// disk or a crash never leaves half a file; a failed write keeps the old file
+// and is returned (and logged) to the caller. The file is readable by its
+// owner only: it holds the remembered login.
 class Settings
 {
 public:
-    explicit Settings(const QString &path);
+    // calls: the system calls writes go through (tests play a failing disk).
+    explicit Settings(const QString &path, std::shared_ptr<Files::Calls> calls = {});
     ~Settings();
 
     QString value(const QString &section, const QString &key, const QString &defaultValue = QString()) const;
@@ -18,16 +28,16 @@ public:
     bool flag(const QString &section, const QString &key, bool defaultValue) const;
     bool contains(const QString &section, const QString &key) const;
 
-    void setValue(const QString &section, const QString &key, const QString &value);
-    void setInt(const QString &section, const QString &key, int value);
-    void setFlag(const QString &section, const QString &key, bool on);
-    void remove(const QString &section, const QString &key);
+    Outcome setValue(const QString &section, const QString &key, const QString &value);
+    Outcome setInt(const QString &section, const QString &key, int value);
+    Outcome setFlag(const QString &section, const QString &key, bool on);
+    Outcome remove(const QString &section, const QString &key);
 
     QString path() const { return m_path; }
     void reload();
 
 private:
-    void save();
+    Outcome save();
     QString m_path;
     struct Impl;
     std::unique_ptr<Impl> d;

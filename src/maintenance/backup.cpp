@@ -2,25 +2,25 @@
 
 #include "core/clock.h"
 #include "core/db/database.h"
+#include "core/db/schema.h"
 #include "core/home.h"
 #include "core/prompt.h"
-#include "core/db/schema.h"
 #include "core/session.h"
 
 #include <QAtomicInt>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 
-#include <filesystem>
-#include <system_error>
+#include <sqlite3.h>
 
 namespace Backup {
 namespace {
 
+const QString restoreFailed = QStringLiteral("恢复失败，请重试!");
 const char *const walSuffixes[] = {"-wal", "-shm"};
 
 QString sqlReason(const QSqlError &e)
@@ -33,30 +33,6 @@ bool fail(QString *error, const QString &reason)
     if (error)
         *error = reason;
     return false;
-}
-
-// A name in folder that no file has yet: VACUUM INTO refuses to write over a file.
-QString freshName(const QString &folder, const QString &stem)
-{
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString candidate = QStringLiteral("%1/.%2.%3.tmp")
-                                      .arg(folder, stem)
-                                      .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
-        if (!QFileInfo::exists(candidate))
-            return candidate;
-    }
-    return {};
-}
-
-// Replaces to by from in one step (a reader sees the old file or the new one, never a mix).
-bool renameOver(const QString &from, const QString &to, QString *error)
-{
-    std::error_code ec;
-    std::filesystem::rename(std::filesystem::path(QFile::encodeName(from).toStdString()),
-                            std::filesystem::path(QFile::encodeName(to).toStdString()), ec);
-    if (ec)
-        return fail(error, QStringLiteral("%1：%2").arg(to, QString::fromLocal8Bit(ec.message())));
-    return true;
 }
 
 bool sameFile(const QString &a, const QString &b)
@@ -72,6 +48,28 @@ QString uniqueConnectionName(const char *purpose)
     static QAtomicInt counter;
     return QStringLiteral("helan_%1_%2").arg(QLatin1String(purpose)).arg(counter.fetchAndAddRelaxed(1));
 }
+
+// A connection of its own, closed and removed when it goes out of scope.
+class OtherConnection
+{
+public:
+    OtherConnection(const char *purpose, const QString &file, bool readOnly)
+        : m_name(uniqueConnectionName(purpose)), m_db(Database::openOther(m_name, file, readOnly))
+    {
+    }
+    ~OtherConnection()
+    {
+        m_db = QSqlDatabase();
+        Database::closeOther(m_name);
+    }
+    OtherConnection(const OtherConnection &) = delete;
+    OtherConnection &operator=(const OtherConnection &) = delete;
+    QSqlDatabase db() const { return m_db; }
+
+private:
+    QString m_name;
+    QSqlDatabase m_db;
+};
 
 // Writes a whole, consistent copy of the database behind db to a new file.
 // Run on its own read connection so that queries or a transaction still open
@@ -105,103 +103,110 @@ bool backupInto(const QString &folder, const QString &fileName)
     return !folder.isEmpty() && copyDatabaseTo(folder + QLatin1Char('/') + fileName, &error);
 }
 
-// Checks that file is a sound database of this program and writes a fresh copy of
-// it (with anything still in its own WAL) to staged.
-bool stageRestore(const QString &file, const QString &staged, QString *error)
+// A name in the home's backup folder that no file has yet: two restores
+// within one second keep both of the files they replaced.
+QString keptName(const QString &kind, const QString &suffix)
 {
-    if (!QFileInfo(file).isFile())
-        return fail(error, QStringLiteral("文件不存在：%1").arg(file));
-    const QString name = uniqueConnectionName("restore_check");
-    bool ok = false;
-    {
-        QSqlDatabase db = Database::openOther(name, file, true);
-        if (!db.isOpen()) {
-            fail(error, sqlReason(db.lastError()));
-        } else {
-            // A file of another kind opens fine; the first read tells.
-            QString check;
-            {
-                QSqlQuery q(db);
-                if (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next())
-                    check = sqlReason(q.lastError());
-                else if (q.value(0).toString() != QLatin1String("ok"))
-                    check = q.value(0).toString();
-            }
-            if (check.isEmpty() && Schema::version(db) <= 0)
-                check = QStringLiteral("不是本系统的数据库文件");
-            ok = check.isEmpty() ? vacuumInto(db, staged, error) : fail(error, check);
-        }
-    }
-    Database::closeOther(name);
-    return ok;
-}
-
-// Moves the database file and its WAL companions from one name to another.
-bool moveDatabaseFiles(const QString &from, const QString &to, QString *error)
-{
-    if (!renameOver(from, to, error))
-        return false;
-    for (const char *suffix : walSuffixes) {
-        const QString s = QLatin1String(suffix);
-        if (QFileInfo::exists(from + s) && !renameOver(from + s, to + s, error))
-            return false;
-    }
-    return true;
+    const QString folder = homeBackupFolder();
+    if (folder.isEmpty())
+        return {};
+    const QString stamp = QStringLiteral("%1/%2_%3").arg(folder, kind, Clock::now().toString(QStringLiteral("yyyyMMdd_HHmmss")));
+    QString name = stamp + suffix;
+    for (int n = 2; QFileInfo::exists(name); ++n)
+        name = QStringLiteral("%1_%2%3").arg(stamp).arg(n).arg(suffix);
+    return name;
 }
 
 void removeDatabaseFiles(const QString &file)
 {
     QFile::remove(file);
-    for (const char *suffix : walSuffixes)
+    for (const char *suffix : {"-journal", "-wal", "-shm"})
         QFile::remove(file + QLatin1String(suffix));
 }
 
-bool restoreFrom(const QString &chosen, QString *error)
+int pageSize(QSqlDatabase db)
 {
-    if (!Database::isOpen())
-        return fail(error, QStringLiteral("数据库未打开"));
-    const QString current = Database::file();
-    const QString dataFolder = QFileInfo(current).absolutePath();
+    QSqlQuery q(db);
+    return q.exec(QStringLiteral("PRAGMA page_size")) && q.next() ? q.value(0).toInt() : 0;
+}
 
-    const QString staged = freshName(dataFolder, QFileInfo(current).fileName());
-    if (staged.isEmpty() || !stageRestore(chosen, staged, error))
-        return false;
-    QFile::setPermissions(staged, QFile::permissions(current));
+// Writes a checked, current copy of the backup to staged: the backup's
+// committed content (with anything still in its own WAL), brought to the
+// program's schema version, in pages of pageBytes when given.
+Outcome stage(const QString &chosen, const QString &staged, int pageBytes)
+{
+    if (const Outcome checked = checkBackup(chosen); !checked)
+        return checked;
+    QString error;
+    {
+        OtherConnection source("restore_read", chosen, true);
+        if (!vacuumInto(source.db(), staged, &error))
+            return Outcome::failure(restoreFailed, error);
+    }
+    OtherConnection copy("restore_stage", staged, false);
+    QSqlDatabase db = copy.db();
+    if (!db.isOpen())
+        return Outcome::failure(restoreFailed, sqlReason(db.lastError()));
+    QSqlQuery q(db);
+    q.exec(QStringLiteral("PRAGMA foreign_keys=ON"));
+    if (!Schema::migrate(db, &error))
+        return Outcome::failure(restoreFailed, error);
+    // A database in WAL mode takes a copy only in pages of its own size.
+    if (pageBytes > 0 && pageSize(db) != pageBytes &&
+        !(q.exec(QStringLiteral("PRAGMA page_size=%1").arg(pageBytes)) && q.exec(QStringLiteral("VACUUM"))))
+        return Outcome::failure(restoreFailed, sqlReason(q.lastError()));
+    return Outcome::success();
+}
 
-    // The replaced data is kept, so that restoring the wrong backup can be undone.
-    const QString folder = homeBackupFolder();
-    const QString stamp = QStringLiteral("%1/恢复前_%2").arg(folder, Clock::now().toString(QStringLiteral("yyyyMMdd_HHmmss")));
-    QString safety = stamp + QStringLiteral(".bak");
-    for (int n = 2; QFileInfo::exists(safety); ++n) // two restores within a second keep both
-        safety = QStringLiteral("%1_%2.bak").arg(stamp).arg(n);
-    if (folder.isEmpty() || !copyDatabaseTo(safety, error)) {
-        QFile::remove(staged);
+// SQLite's own handle of a Qt connection, or null for another driver.
+sqlite3 *sqliteHandle(const QSqlDatabase &db)
+{
+    const QVariant h = db.driver() ? db.driver()->handle() : QVariant();
+    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(h.constData());
+}
+
+// Copies the whole of staged into the database behind target as one write
+// transaction of target's connection: its WAL mode and the file stay, other
+// connections see the new content at their next read, a crash keeps the old.
+Outcome copyInto(QSqlDatabase target, const QString &staged)
+{
+    sqlite3 *destination = sqliteHandle(target);
+    if (!destination)
+        return Outcome::failure(restoreFailed, QStringLiteral("数据库未打开"));
+    sqlite3 *source = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(staged).constData(), &source, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        const QString reason = QString::fromUtf8(sqlite3_errmsg(source));
+        sqlite3_close(source);
+        return Outcome::failure(restoreFailed, reason);
+    }
+    QString reason;
+    if (sqlite3_backup *copy = sqlite3_backup_init(destination, "main", source, "main")) {
+        const int stepped = sqlite3_backup_step(copy, -1);
+        const int finished = sqlite3_backup_finish(copy);
+        if (stepped != SQLITE_DONE || finished != SQLITE_OK)
+            reason = QString::fromUtf8(sqlite3_errmsg(destination));
+    } else {
+        reason = QString::fromUtf8(sqlite3_errmsg(destination));
+    }
+    sqlite3_close(source);
+    return reason.isEmpty() ? Outcome::success() : Outcome::failure(restoreFailed, reason);
+}
+
+// Copies a file that cannot be read through SQLite (it is damaged) as bytes.
+bool copyPlain(const QString &from, const QString &to, QString *error)
+{
+    const QString temp = Files::temporaryBeside(to);
+    if (temp.isEmpty() || !QFile::copy(from, temp)) {
+        QFile::remove(temp);
+        return fail(error, QStringLiteral("无法复制%1").arg(from));
+    }
+    if (!Files::replace(temp, to, error)) {
+        QFile::remove(temp);
         return false;
     }
-
-    Database::close();
-    const QString aside = freshName(dataFolder, QFileInfo(current).fileName() + QStringLiteral(".old"));
-    if (aside.isEmpty() || !moveDatabaseFiles(current, aside, error)) {
-        QFile::remove(staged);
-        if (!aside.isEmpty() && !QFileInfo::exists(current))
-            moveDatabaseFiles(aside, current, nullptr);
-        Database::open(current);
-        return false;
-    }
-    const bool placed = renameOver(staged, current, error);
-    if (placed && Database::open(current)) {
-        removeDatabaseFiles(aside);
-        return true;
-    }
-    if (placed)
-        fail(error, Database::lastError());
-    // Put the previous database back exactly as it was.
-    Database::close();
-    QFile::remove(staged);
-    removeDatabaseFiles(current);
-    moveDatabaseFiles(aside, current, nullptr);
-    Database::open(current);
-    return false;
+    return true;
 }
 
 } // namespace
@@ -220,18 +225,17 @@ bool copyDatabaseTo(const QString &target, QString *error)
     const QString folder = info.absolutePath();
     if (!QFileInfo(folder).isDir())
         return fail(error, QStringLiteral("文件夹不存在：%1").arg(folder));
-    const QString temp = freshName(folder, info.fileName());
+    // VACUUM INTO refuses to write over a file: it writes a new one beside the target.
+    const QString temp = Files::temporaryBeside(info.absoluteFilePath());
     if (temp.isEmpty())
         return fail(error, QStringLiteral("无法在%1中建立临时文件").arg(folder));
 
-    const QString name = uniqueConnectionName("backup");
     bool ok = false;
     {
-        QSqlDatabase db = Database::openOther(name, Database::file(), true);
-        ok = db.isOpen() ? vacuumInto(db, temp, error) : fail(error, sqlReason(db.lastError()));
+        OtherConnection source("backup", Database::file(), true);
+        ok = source.db().isOpen() ? vacuumInto(source.db(), temp, error) : fail(error, sqlReason(source.db().lastError()));
     }
-    Database::closeOther(name);
-    if (ok && !renameOver(temp, info.absoluteFilePath(), error)) {
+    if (ok && !Files::replace(temp, info.absoluteFilePath(), error)) {
         QFile::remove(temp);
         ok = false;
     }
@@ -283,20 +287,125 @@ void runClosingBackups(bool dated)
         prompt().plain(QStringLiteral("备份失败，请重试！"));
 }
 
+Outcome checkBackup(const QString &file)
+{
+    if (!QFileInfo(file).isFile())
+        return Outcome::failure(restoreFailed, QStringLiteral("文件不存在：%1").arg(file));
+    OtherConnection reading("restore_check", file, true);
+    QSqlDatabase db = reading.db();
+    if (!db.isOpen())
+        return Outcome::failure(restoreFailed, sqlReason(db.lastError()));
+    // The full check: besides the tree structure it compares every index with
+    // its table, which finds damaged rows the quick check passes.
+    {
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        if (!q.exec(QStringLiteral("PRAGMA integrity_check")) || !q.next())
+            return Outcome::failure(restoreFailed, sqlReason(q.lastError()));
+        if (q.value(0).toString() != QLatin1String("ok"))
+            return Outcome::failure(restoreFailed, q.value(0).toString());
+    }
+    Database::Problem problem = Database::Problem::None;
+    const Outcome fit = Database::checkFile(db, file, &problem);
+    if (fit)
+        return fit;
+    // A newer program's file is refused in its own words: retrying will not help.
+    if (problem == Database::Problem::Newer)
+        return fit;
+    return Outcome::failure(restoreFailed, fit.message + (fit.detail.isEmpty() ? QString() : QLatin1Char('\n') + fit.detail));
+}
+
+Outcome restoreFrom(const QString &chosen)
+{
+    if (!Database::isOpen())
+        return Outcome::failure(restoreFailed, QStringLiteral("数据库未打开"));
+    const QString staged = Files::temporaryBeside(App::home().defaultDataFile());
+    if (staged.isEmpty())
+        return Outcome::failure(restoreFailed, QStringLiteral("无法建立临时文件"));
+    const Outcome prepared = stage(chosen, staged, pageSize(Database::db()));
+    if (!prepared) {
+        removeDatabaseFiles(staged);
+        return prepared;
+    }
+    // The replaced data is kept, so that restoring the wrong backup can be undone.
+    const QString safety = keptName(QStringLiteral("恢复前"), QStringLiteral(".bak"));
+    QString error;
+    if (safety.isEmpty() || !copyDatabaseTo(safety, &error)) {
+        removeDatabaseFiles(staged);
+        return Outcome::failure(restoreFailed, error.isEmpty() ? QStringLiteral("无法保留被替换的数据") : error);
+    }
+    const Outcome copied = copyInto(Database::db(), staged);
+    removeDatabaseFiles(staged);
+    return copied;
+}
+
 void runRestore()
 {
     const QString chosen = prompt().openFile(QStringLiteral("打开"), homeBackupFolder(),
                                              QStringLiteral("打开 (*.bak);;所有文件 (*)"));
     if (chosen.trimmed().isEmpty())
         return;
-    QString error;
-    if (!restoreFrom(chosen, &error)) {
-        prompt().plain(QStringLiteral("恢复失败，请重试!"));
+    const Outcome restored = restoreFrom(chosen);
+    if (!restored) {
+        prompt().plain(restored.text());
         return;
     }
     // The rights held for the menu must come from the restored data, not the replaced file.
     App::session().refreshUserRow();
     prompt().plain(QStringLiteral("成功恢复数据！"));
+}
+
+Outcome replaceUnusable(const QString &file, const QString &chosen)
+{
+    if (Database::isOpen() && sameFile(Database::file(), file))
+        return Outcome::failure(restoreFailed, QStringLiteral("数据库正在使用"));
+    // Beside the file, so that the checked copy takes its place in one rename.
+    const QString staged = Files::temporaryBeside(file);
+    if (staged.isEmpty())
+        return Outcome::failure(restoreFailed, QStringLiteral("无法建立临时文件"));
+    if (const Outcome prepared = stage(chosen, staged, 0); !prepared) {
+        removeDatabaseFiles(staged);
+        return prepared;
+    }
+    QString error;
+    const QString kept = keptName(QStringLiteral("损坏"), QStringLiteral(".db"));
+    bool ok = !kept.isEmpty();
+    if (ok && QFileInfo::exists(file))
+        ok = copyPlain(file, kept, &error);
+    for (const char *suffix : walSuffixes) {
+        const QString companion = file + QLatin1String(suffix);
+        if (ok && QFileInfo::exists(companion))
+            ok = copyPlain(companion, kept + QLatin1String(suffix), &error);
+    }
+    // A WAL left beside the old file would be replayed into the restored one.
+    for (const char *suffix : walSuffixes)
+        if (ok && QFileInfo::exists(file + QLatin1String(suffix)) && !QFile::remove(file + QLatin1String(suffix)))
+            ok = fail(&error, QStringLiteral("无法删除%1").arg(file + QLatin1String(suffix)));
+    if (ok)
+        ok = Files::replace(staged, file, &error);
+    if (!ok) {
+        removeDatabaseFiles(staged);
+        return Outcome::failure(restoreFailed, error.isEmpty() ? QStringLiteral("无法保留被替换的数据") : error);
+    }
+    return Outcome::success();
+}
+
+bool offerStartupRestore(const QString &file, const Outcome &why)
+{
+    if (prompt().question(why.text() + QStringLiteral("\n\n是否现在选择备份文件恢复？"), QStringLiteral("提示"),
+                          Prompt::YesNo, Prompt::Icon::Critical, Prompt::Answer::Yes) != Prompt::Answer::Yes)
+        return false;
+    const QString chosen = prompt().openFile(QStringLiteral("打开"), homeBackupFolder(),
+                                             QStringLiteral("打开 (*.bak);;所有文件 (*)"));
+    if (chosen.trimmed().isEmpty())
+        return false;
+    const Outcome replaced = replaceUnusable(file, chosen);
+    if (!replaced) {
+        prompt().plain(replaced.text());
+        return false;
+    }
+    prompt().plain(QStringLiteral("成功恢复数据！"));
+    return true;
 }
 
 void runCompaction()

@@ -1,4 +1,6 @@
 #pragma once
+#include "core/outcome.h"
+
 #include <QString>
 
 // Backups, restore and compaction of the database file the program has open.
@@ -18,9 +20,28 @@ void runMenuBackup();
 // answered Yes (dated), then always the rotating weekday backup.
 void runClosingBackups(bool dated);
 
-// 账套恢复: replaces the open database by a backup the user picks, after
-// checking that it is a database of this program; keeps the replaced one.
+// Whether file is a sound database this program can take: SQLite's full
+// integrity check, the version row (not newer than the program) and every
+// table of the program.
+Outcome checkBackup(const QString &file);
+
+// Replaces the content of the open database by the backup chosen, after
+// checkBackup() and after keeping the replaced content in backup/ as
+// "恢复前_<time>.bak". The content is copied into the open file through
+// SQLite's backup interface in one write transaction, so that every program
+// that has the file open sees the old data or the restored data, and a crash
+// leaves the old. The file itself is never renamed or removed.
+Outcome restoreFrom(const QString &chosen);
+
+// 账套恢复: asks for a backup and restores it; "成功恢复数据！" only once it worked.
 void runRestore();
+
+// At start-up, for a data file that is damaged or not of this program (why
+// says which): asks whether to restore it from a backup now and does so. The
+// file is replaced by a checked copy of the backup; the replaced file is kept
+// in backup/ as "损坏_<time>.db". True when the file was replaced.
+bool offerStartupRestore(const QString &file, const Outcome &why);
+Outcome replaceUnusable(const QString &file, const QString &chosen);
 
 // 压缩修复: rebuilds the open database in place after the user confirms.
 void runCompaction();

@@ -11,7 +11,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSqlError>
 #include <QSqlQuery>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -54,6 +57,12 @@ void addMembers(int from, int count, int noteSize = 10)
                 {QStringLiteral("K%1").arg(i, 6, 10, QLatin1Char('0')), QStringLiteral("客户%1").arg(i),
                  QString(noteSize, QLatin1Char('x'))});
     ASSERT_TRUE(tx.commit());
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 void setBF(const QString &bf) { Db::execSql(QStringLiteral("UPDATE bm_gsxx SET BF = ?"), {bf}); }
@@ -210,38 +219,75 @@ TEST_F(BackupTest, BackupWhileQueriesAndATransactionAreOpenHoldsTheCommittedRows
     EXPECT_EQ(members(), committed + 1);
 }
 
-TEST_F(BackupTest, RestoreRefusesFilesThatAreNotDatabasesOfThisProgram)
+TEST_F(BackupTest, RestoreRefusesFilesItCannotTakeAndChangesNothing)
 {
-    addMembers(1, 4);
+    // Enough rows that the middle of the file holds them.
+    addMembers(1, 1500);
     const int before = members();
+    const QString sound = homePath(QStringLiteral("sound.bak"));
+    QString error;
+    ASSERT_TRUE(Backup::copyDatabaseTo(sound, &error)) << error.toStdString();
+    const QByteArray soundBytes = readFile(sound);
 
-    const QString foreign = homePath(QStringLiteral("foreign.bak"));
-    {
-        QSqlDatabase db = Database::openOther(QStringLiteral("foreign"), foreign, false);
-        QSqlQuery(db).exec(QStringLiteral("CREATE TABLE t (x)"));
-    }
-    Database::closeOther(QStringLiteral("foreign"));
+    const auto variant = [&](const QString &name, const QString &sql) {
+        const QString file = homePath(name);
+        QFile::copy(sound, file);
+        {
+            QSqlDatabase db = Database::openOther(QStringLiteral("variant"), file, false);
+            QSqlQuery q(db);
+            EXPECT_TRUE(q.exec(sql)) << q.lastError().text().toStdString();
+        }
+        Database::closeOther(QStringLiteral("variant"));
+    };
+    variant(QStringLiteral("foreign.bak"), QStringLiteral("DROP TABLE helan_schema"));
+    variant(QStringLiteral("tables-missing.bak"), QStringLiteral("DROP TABLE bm_kh"));
+    variant(QStringLiteral("newer.bak"), QStringLiteral("UPDATE helan_schema SET version = %1").arg(Schema::currentVersion + 1));
     writeFile(homePath(QStringLiteral("text.bak")), "这不是数据库，只是一些文字。 not a database at all");
     writeFile(homePath(QStringLiteral("empty.bak")), QByteArray());
-    QByteArray truncated;
-    {
-        QFile f(Database::file());
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        truncated = f.read(f.size() / 3);
-    }
-    writeFile(homePath(QStringLiteral("truncated.bak")), truncated);
+    writeFile(homePath(QStringLiteral("truncated.bak")), soundBytes.left(soundBytes.size() / 3));
+    // A page in the middle overwritten, the header and every other page intact.
+    QByteArray page = soundBytes;
+    const int pageBytes = 4096;
+    const qsizetype middle = (page.size() / pageBytes / 2) * pageBytes;
+    page.replace(middle, pageBytes, QByteArray(pageBytes, '\x5a'));
+    writeFile(homePath(QStringLiteral("page.bak")), page);
+    // One member's code changed inside its row, the index still naming the old
+    // one: the tree is sound, only the full check sees the row is not.
+    QByteArray row = soundBytes;
+    const QByteArray code = QStringLiteral("K000750客户750").toUtf8();
+    const qsizetype at = row.indexOf(code);
+    ASSERT_GE(at, 0);
+    row[at] = 'Z';
+    writeFile(homePath(QStringLiteral("row.bak")), row);
 
-    for (const QString &name : {QStringLiteral("text.bak"), QStringLiteral("empty.bak"), QStringLiteral("foreign.bak"),
-                                QStringLiteral("truncated.bak"), QStringLiteral("missing.bak")}) {
-        SCOPED_TRACE(name.toStdString());
+    const QString newer = QStringLiteral("数据文件的版本比本程序新，请升级程序后再打开。");
+    struct Case
+    {
+        const char *name;
+        QString shownStart;
+    };
+    for (const Case &c : {Case{"text.bak", restoreFailed}, Case{"empty.bak", restoreFailed},
+                          Case{"foreign.bak", restoreFailed}, Case{"tables-missing.bak", restoreFailed},
+                          Case{"truncated.bak", restoreFailed}, Case{"page.bak", restoreFailed},
+                          Case{"row.bak", restoreFailed}, Case{"missing.bak", restoreFailed},
+                          Case{"newer.bak", newer}}) {
+        SCOPED_TRACE(c.name);
+        const QString chosen = homePath(QString::fromLatin1(c.name));
+        const QByteArray chosenBytes = readFile(chosen);
         prompt->clear();
-        prompt->chooseFile(homePath(name));
+        prompt->chooseFile(chosen);
 
         Backup::runRestore();
 
-        EXPECT_EQ(prompt->texts_shown(), QStringList{restoreFailed});
+        ASSERT_EQ(prompt->shown.size(), 1u);
+        EXPECT_TRUE(prompt->last().startsWith(c.shownStart)) << prompt->last().toStdString();
+        // The reason follows the message.
+        EXPECT_GT(prompt->last().size(), c.shownStart.size());
+        if (c.shownStart == newer)
+            EXPECT_TRUE(prompt->last().contains(chosen));
         ASSERT_TRUE(Database::isOpen());
         EXPECT_EQ(members(), before);
+        EXPECT_EQ(readFile(chosen), chosenBytes);
         EXPECT_TRUE(filesIn(backupDir()).isEmpty()); // nothing was replaced, so nothing kept
         EXPECT_EQ(filesIn(QFileInfo(Database::file()).absolutePath()).filter(QStringLiteral(".tmp")), QStringList());
     }
@@ -288,8 +334,98 @@ TEST_F(BackupTest, RestoreBringsBackTheBackupAndKeepsTheReplacedData)
     EXPECT_EQ(inspect(saved).members, inBackup); // the backup itself is left as it was
 }
 
+// The inode of a file: the same file, not merely one of the same name.
+ino_t inode(const QString &path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+TEST_F(BackupTest, TwoRestoresWithinOneSecondKeepBothReplacedFiles)
+{
+    const QString saved = homePath(QStringLiteral("saved.bak"));
+    QString error;
+    ASSERT_TRUE(Backup::copyDatabaseTo(saved, &error)) << error.toStdString();
+    addMembers(1, 5);
+    const int first = members();
+
+    prompt->chooseFile(saved);
+    Backup::runRestore();
+    addMembers(100, 2);
+    const int second = members();
+    prompt->chooseFile(saved);
+    Backup::runRestore(); // the clock stands still: the same second
+
+    EXPECT_EQ(prompt->texts_shown(), (QStringList{QStringLiteral("成功恢复数据！"), QStringLiteral("成功恢复数据！")}));
+    EXPECT_EQ(filesIn(backupDir()),
+              (QStringList{QStringLiteral("恢复前_20250314_183005.bak"), QStringLiteral("恢复前_20250314_183005_2.bak")}));
+    EXPECT_EQ(inspect(backupDir() + QStringLiteral("/恢复前_20250314_183005.bak")).members, first);
+    EXPECT_EQ(inspect(backupDir() + QStringLiteral("/恢复前_20250314_183005_2.bak")).members, second);
+}
+
+TEST_F(BackupTest, AnotherProgramOnTheFileSeesTheRestoredDataAndSavesIntoIt)
+{
+    const QString saved = homePath(QStringLiteral("saved.bak"));
+    QString error;
+    ASSERT_TRUE(Backup::copyDatabaseTo(saved, &error)) << error.toStdString();
+    const int inBackup = members();
+    addMembers(1, 5);
+    const QString file = Database::file();
+    const ino_t before = inode(file);
+
+    // A second counter with the same file open (another program, or [dbdz]).
+    {
+        QSqlDatabase other = Database::openOther(QStringLiteral("second_counter"), file, false);
+        QSqlQuery q(other);
+        ASSERT_TRUE(q.exec(QStringLiteral("PRAGMA busy_timeout=5000")));
+        ASSERT_TRUE(q.exec(QStringLiteral("SELECT COUNT(*) FROM bm_kh")) && q.next());
+        EXPECT_EQ(q.value(0).toInt(), inBackup + 5);
+        q.finish();
+
+        prompt->chooseFile(saved);
+        Backup::runRestore();
+        ASSERT_EQ(prompt->texts_shown(), QStringList{QStringLiteral("成功恢复数据！")});
+
+        ASSERT_TRUE(q.exec(QStringLiteral("SELECT COUNT(*) FROM bm_kh")) && q.next());
+        EXPECT_EQ(q.value(0).toInt(), inBackup);
+        q.finish();
+        ASSERT_TRUE(q.exec(QStringLiteral("INSERT INTO bm_kh (BM, MC) VALUES ('B0001', '另一台')")));
+    }
+    Database::closeOther(QStringLiteral("second_counter"));
+
+    // Its save landed in the file this program has open, not in a replaced one.
+    EXPECT_EQ(members(), inBackup + 1);
+    EXPECT_EQ(inode(file), before);
+    Database::close();
+    ASSERT_TRUE(Database::open(file)) << Database::lastError().toStdString();
+    EXPECT_EQ(members(), inBackup + 1);
+}
+
+TEST_F(BackupTest, ABackupOfAnOlderVersionIsBroughtUpToDate)
+{
+    const QString old = homePath(QStringLiteral("old.bak"));
+    QString error;
+    ASSERT_TRUE(Backup::copyDatabaseTo(old, &error)) << error.toStdString();
+    {
+        QSqlDatabase db = Database::openOther(QStringLiteral("old"), old, false);
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec(QStringLiteral("ALTER TABLE bm_yg DROP COLUMN DLLP"))) << q.lastError().text().toStdString();
+        ASSERT_TRUE(q.exec(QStringLiteral("UPDATE helan_schema SET version = 3")));
+    }
+    Database::closeOther(QStringLiteral("old"));
+
+    prompt->chooseFile(old);
+    Backup::runRestore();
+
+    EXPECT_EQ(prompt->texts_shown(), QStringList{QStringLiteral("成功恢复数据！")});
+    EXPECT_EQ(Schema::version(Database::db()), Schema::currentVersion);
+    EXPECT_NO_THROW(Db::execSql(QStringLiteral("UPDATE bm_yg SET DLLP = NULL")));
+}
+
 TEST_F(BackupTest, CompactionShrinksTheFileAndTheProgramWorksOn)
 {
+    Db::execSql(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+    const qint64 delivered = QFileInfo(Database::file()).size();
     addMembers(1, 3000, 400);
     Db::execSql(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
     Db::execSql(QStringLiteral("DELETE FROM bm_kh WHERE BM LIKE 'K%'"));
@@ -309,7 +445,7 @@ TEST_F(BackupTest, CompactionShrinksTheFileAndTheProgramWorksOn)
     ASSERT_EQ(prompt->shown.size(), 2u);
     EXPECT_EQ(prompt->shown[1].text, QStringLiteral("帐套压缩修复成功！"));
     EXPECT_EQ(prompt->shown[1].caption, QStringLiteral("提示"));
-    EXPECT_LT(QFileInfo(Database::file()).size(), grown / 4);
+    EXPECT_LT(QFileInfo(Database::file()).size() - delivered, (grown - delivered) / 4);
     EXPECT_EQ(members(), 1);
     addMembers(1, 5);
     EXPECT_EQ(members(), 6);

@@ -6,11 +6,22 @@
 #include "core/settings.h"
 #include "system/login_service.h"
 
+#include <QFile>
 #include <QFileInfo>
+
+#include <sys/stat.h>
 
 namespace {
 
 using Result = LoginService::Result;
+
+// The file's permission bits.
+int modeOf(const QString &path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+}
+
 
 class LoginServiceTest : public TempHome
 {
@@ -52,7 +63,8 @@ TEST_F(LoginServiceTest, FirstRunProposesTheAdministratorAndCountsTheLogin)
 
     EXPECT_EQ(ini(QStringLiteral("cs")), QStringLiteral("1"));
     EXPECT_EQ(ini(QStringLiteral("user")), QStringLiteral("sa"));
-    EXPECT_EQ(ini(QStringLiteral("mm")), QStringLiteral("123"));
+    EXPECT_FALSE(iniHas(QStringLiteral("mm")));
+    EXPECT_TRUE(iniHas(QStringLiteral("lp")));
     EXPECT_EQ(ini(QStringLiteral("bcmm")), QStringLiteral("T"));
     EXPECT_EQ(ini(QStringLiteral("srtx")), QStringLiteral("T"));
     EXPECT_FALSE(LoginService::firstRun());
@@ -83,14 +95,111 @@ TEST_F(LoginServiceTest, AnUnrememberedPasswordIsNotKeptOnDisk)
     EXPECT_FALSE(v.rememberPassword);
     EXPECT_FALSE(v.openBirthdayReminder);
 
-    // Ticking it again brings the password back for the run after.
+    // Ticking it again remembers the login for the run after.
     LoginService second;
     ASSERT_EQ(second.login(QStringLiteral("SA"), QStringLiteral("123"), true, false), Result::Ok);
     App::settings().reload();
     v = LoginService::initialValues();
     EXPECT_EQ(v.name, QStringLiteral("SA")); // the name as typed
-    EXPECT_EQ(v.password, QStringLiteral("123"));
+    EXPECT_TRUE(v.loginRemembered);
+    EXPECT_TRUE(v.password.isEmpty());
     EXPECT_TRUE(v.rememberPassword);
+}
+
+// ---- 记住密码: a login token instead of the password
+
+TEST_F(LoginServiceTest, ARememberedLoginKeepsATokenNotThePassword)
+{
+    addEmployee(QStringLiteral("001"), QStringLiteral("张三"), QStringLiteral("zs"), QStringLiteral("秘密pw1"));
+    ASSERT_EQ(LoginService().login(QStringLiteral("zs"), QStringLiteral("秘密pw1"), true, true), Result::Ok);
+
+    QFile f(homePath(QStringLiteral("Default.ini")));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray onDisk = f.readAll();
+    EXPECT_FALSE(onDisk.contains(QStringLiteral("秘密pw1").toUtf8()));
+    EXPECT_EQ(modeOf(homePath(QStringLiteral("Default.ini"))), 0600);
+    const QString token = ini(QStringLiteral("lp"));
+    ASSERT_GE(token.size(), 40);
+    // The database holds its hash, not the token.
+    const QString held = Db::scalarSql(QStringLiteral("SELECT DLLP FROM bm_yg WHERE BM = '001'")).toString();
+    EXPECT_FALSE(held.contains(token));
+    EXPECT_TRUE(held.contains(LoginService::tokenHash(token)));
+
+    // The next run logs in with it, and keeps it.
+    App::session() = Session();
+    LoginService next;
+    EXPECT_EQ(next.loginRemembered(QStringLiteral("zs"), true, true), Result::Ok);
+    EXPECT_EQ(App::session().currentUserCode, QStringLiteral("001"));
+    EXPECT_EQ(ini(QStringLiteral("lp")), token);
+    EXPECT_TRUE(prompt->shown.empty());
+}
+
+TEST_F(LoginServiceTest, ARememberedLoginOpensOnlyItsOwnUser)
+{
+    addEmployee(QStringLiteral("001"), QStringLiteral("张三"), QStringLiteral("zs"), QStringLiteral("pw"));
+    ASSERT_EQ(LoginService().login(QStringLiteral("sa"), QStringLiteral("123"), true, true), Result::Ok);
+    App::session() = Session();
+    LoginService other;
+    EXPECT_EQ(other.loginRemembered(QStringLiteral("zs"), true, true), Result::Stay);
+    expectOnlyMessage(QStringLiteral("记住的密码已失效，请重新填写“登录密码”!"));
+    EXPECT_TRUE(App::session().currentUserCode.isEmpty());
+    EXPECT_EQ(other.failures(), 0); // no password was typed
+    EXPECT_FALSE(iniHas(QStringLiteral("lp")));
+}
+
+TEST_F(LoginServiceTest, UntickingRevokesTheRememberedLogin)
+{
+    ASSERT_EQ(LoginService().login(QStringLiteral("sa"), QStringLiteral("123"), true, true), Result::Ok);
+    const QString token = ini(QStringLiteral("lp"));
+    ASSERT_FALSE(token.isEmpty());
+
+    ASSERT_EQ(LoginService().loginRemembered(QStringLiteral("sa"), false, true), Result::Ok);
+    EXPECT_FALSE(iniHas(QStringLiteral("lp")));
+    EXPECT_FALSE(Db::scalarSql(QStringLiteral("SELECT COALESCE(DLLP, '') FROM bm_yg WHERE BM = '000'"))
+                     .toString()
+                     .contains(LoginService::tokenHash(token)));
+
+    // A copy of the old token opens nothing any more.
+    App::settings().setValue(QStringLiteral("dl"), QStringLiteral("lp"), token);
+    EXPECT_EQ(LoginService().loginRemembered(QStringLiteral("sa"), true, true), Result::Stay);
+    expectOnlyMessage(QStringLiteral("记住的密码已失效，请重新填写“登录密码”!"));
+}
+
+TEST_F(LoginServiceTest, CountersSharingTheDatabaseEachKeepTheirRememberedLogin)
+{
+    ASSERT_EQ(LoginService().login(QStringLiteral("sa"), QStringLiteral("123"), true, true), Result::Ok);
+    const QString first = ini(QStringLiteral("lp"));
+    // Another counter: its own Default.ini, the same database.
+    App::settings().remove(QStringLiteral("dl"), QStringLiteral("lp"));
+    ASSERT_EQ(LoginService().login(QStringLiteral("sa"), QStringLiteral("123"), true, true), Result::Ok);
+    const QString second = ini(QStringLiteral("lp"));
+    ASSERT_NE(first, second);
+
+    for (const QString &token : {first, second}) {
+        App::settings().setValue(QStringLiteral("dl"), QStringLiteral("lp"), token);
+        EXPECT_EQ(LoginService().loginRemembered(QStringLiteral("sa"), true, true), Result::Ok);
+    }
+}
+
+TEST_F(LoginServiceTest, AnOlderFilesPlainPasswordWorksOnceAndIsReplacedByAToken)
+{
+    {
+        Settings older(homePath(QStringLiteral("Default.ini")));
+        older.setValue(QStringLiteral("dl"), QStringLiteral("mm"), QStringLiteral("123"));
+        older.setValue(QStringLiteral("dl"), QStringLiteral("bcmm"), QStringLiteral("T"));
+        older.setValue(QStringLiteral("dl"), QStringLiteral("cs"), QStringLiteral("30"));
+    }
+    App::settings().reload();
+    const auto v = LoginService::initialValues();
+    EXPECT_EQ(v.password, QStringLiteral("123"));
+    EXPECT_FALSE(v.loginRemembered);
+
+    ASSERT_EQ(LoginService().login(v.name, v.password, v.rememberPassword, true), Result::Ok);
+    EXPECT_FALSE(iniHas(QStringLiteral("mm")));
+    EXPECT_TRUE(iniHas(QStringLiteral("lp")));
+    App::settings().reload();
+    EXPECT_TRUE(LoginService::initialValues().loginRemembered);
+    EXPECT_TRUE(LoginService::initialValues().password.isEmpty());
 }
 
 TEST_F(LoginServiceTest, NameIgnoresLetterCasePasswordDoesNot)

@@ -6,6 +6,9 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <algorithm>
+#include <iterator>
+
 namespace Schema {
 namespace {
 
@@ -50,7 +53,7 @@ std::vector<Table> buildTables()
     // System tables
     t.push_back({"bm_yg",
                  {T("BM"), T("MC"), T("DLMC"), T("MM", 128), T("ZW"), T("DH"), T("DZ"), DT("SR"), DT("SRBZ"),
-                  T("BZ"), M("QX1"), M("QX2"), M("QX3"), M("QX4"), M("qxqt")},
+                  T("BZ"), M("QX1"), M("QX2"), M("QX3"), M("QX4"), M("qxqt"), M("DLLP")},
                  {"BM"},
                  {"MC", "DLMC"}});
     t.push_back({"bm_gsxx",
@@ -361,16 +364,65 @@ int version(QSqlDatabase db)
     return q.value(0).toInt();
 }
 
+bool migrateToV4(QSqlDatabase db, QString *error)
+{
+    // A step before this one may have rebuilt bm_yg from the current
+    // definition, which already has the column.
+    const Table *yg = findTable(QStringLiteral("bm_yg"));
+    const auto column = std::find_if(yg->columns.begin(), yg->columns.end(),
+                                     [](const Column &c) { return qstrcmp(c.name, "DLLP") == 0; });
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("SELECT COUNT(*) FROM pragma_table_info(?) WHERE name = ? COLLATE NOCASE"));
+    q.addBindValue(QLatin1String(yg->name));
+    q.addBindValue(QLatin1String(column->name));
+    if (!q.exec() || !q.next()) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    if (q.value(0).toInt() > 0)
+        return true;
+    q.finish();
+    return run(db, QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3").arg(QLatin1String(yg->name), QLatin1String(column->name), typeSql(*column)),
+               {}, error);
+}
+
+namespace {
+struct Step
+{
+    int version;
+    bool (*apply)(QSqlDatabase, QString *);
+};
+constexpr Step steps[] = {{2, migrateToV2}, {3, migrateToV3}, {4, migrateToV4}};
+static_assert(steps[std::size(steps) - 1].version == currentVersion, "the last step reaches currentVersion");
+} // namespace
+
 bool migrate(QSqlDatabase db, QString *error)
 {
-    const int v = version(db);
-    if (v == 0) {
+    const int found = version(db);
+    if (found == 0) {
         if (error)
             *error = QStringLiteral("不是本系统的数据库文件");
         return false;
     }
-    // Ordered migration steps go here as the schema grows: if (v < 2) { ... }
-    Q_UNUSED(v);
+    if (found > currentVersion) {
+        if (error)
+            *error = QStringLiteral("数据文件的版本比本程序新，请升级程序后再打开。");
+        return false;
+    }
+    for (const Step &step : steps) {
+        if (step.version <= found)
+            continue;
+        Transaction tx(db);
+        if (!tx.active())
+            return tx.commit(error);
+        if (!step.apply(db, error))
+            return false;
+        if (!run(db, QStringLiteral("UPDATE helan_schema SET version = ?"), {step.version}, error))
+            return false;
+        if (!tx.commit(error))
+            return false;
+    }
     return true;
 }
 
