@@ -4,6 +4,7 @@
 #include "core/password.h"
 #include "core/prompt.h"
 #include "core/session.h"
+#include "core/settings.h"
 
 #include <QSqlQuery>
 
@@ -37,7 +38,9 @@ Outcome change(const QString &oldPassword, const QString &newPassword, const QSt
         // An empty hash would store the empty password: refuse rather than weaken the account.
         if (hashed.isEmpty())
             throw DbError(QStringLiteral("无法生成密码摘要"));
-        Db::execSql(QStringLiteral("UPDATE bm_yg SET MM = ? WHERE BM = ?"), {hashed, code});
+        // A new password ends every remembered login of the old one, at every counter.
+        Db::execSql(QStringLiteral("UPDATE bm_yg SET MM = ?, DLLP = NULL WHERE BM = ?"), {hashed, code});
+        App::settings().remove(QStringLiteral("dl"), QStringLiteral("lp"));
     } catch (const DbError &e) {
         prompt().message(e.text(), caption, Prompt::Icon::Critical);
         return Outcome::Failed;

@@ -3,6 +3,7 @@
 #include "core/db/database.h"
 #include "core/password.h"
 #include "core/session.h"
+#include "core/settings.h"
 #include "system/login_service.h"
 #include "system/password_change.h"
 
@@ -57,6 +58,28 @@ TEST_F(PasswordChangeTest, TheNewPasswordIsStoredHashedAndNeededAtTheNextLogin)
     LoginService login;
     EXPECT_EQ(login.login(QStringLiteral("lisi"), QStringLiteral("old"), true, true), LoginService::Result::Stay);
     EXPECT_EQ(login.login(QStringLiteral("lisi"), QStringLiteral("秘密Pw"), true, true), LoginService::Result::Ok);
+}
+
+TEST_F(PasswordChangeTest, ANewPasswordEndsEveryRememberedLoginOfTheOldOne)
+{
+    // Remembered at this counter and at another one sharing the database.
+    ASSERT_EQ(LoginService().login(QStringLiteral("lisi"), QStringLiteral("old"), true, true), LoginService::Result::Ok);
+    const QString elsewhere = App::settings().value(QStringLiteral("dl"), QStringLiteral("lp"));
+    App::settings().remove(QStringLiteral("dl"), QStringLiteral("lp"));
+    ASSERT_EQ(LoginService().login(QStringLiteral("lisi"), QStringLiteral("old"), true, true), LoginService::Result::Ok);
+    ASSERT_FALSE(App::settings().value(QStringLiteral("dl"), QStringLiteral("lp")).isEmpty());
+    prompt->clear();
+
+    ASSERT_EQ(PasswordChange::change(QStringLiteral("old"), QStringLiteral("new"), QStringLiteral("new")),
+              PasswordChange::Outcome::Changed);
+
+    EXPECT_FALSE(App::settings().contains(QStringLiteral("dl"), QStringLiteral("lp")));
+    App::settings().setValue(QStringLiteral("dl"), QStringLiteral("lp"), elsewhere);
+    prompt->clear();
+    LoginService login;
+    EXPECT_EQ(login.loginRemembered(QStringLiteral("lisi"), true, true), LoginService::Result::Stay);
+    EXPECT_EQ(prompt->last(), QStringLiteral("记住的密码已失效，请重新填写“登录密码”!"));
+    EXPECT_EQ(login.login(QStringLiteral("lisi"), QStringLiteral("new"), true, true), LoginService::Result::Ok);
 }
 
 TEST_F(PasswordChangeTest, AnEmployeeWithoutPasswordSetsOneWithAnEmptyOldBox)
