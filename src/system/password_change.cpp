@@ -59,7 +59,7 @@ Outcome change(const QString &oldPassword, const QString &newPassword, const QSt
     if (hashed.isEmpty())
         return ::Outcome::failure(QStringLiteral("密码重置失败！"), QStringLiteral("无法生成密码摘要"));
     try {
-        QSqlQuery q = Db::execSql(QStringLiteral("UPDATE bm_yg SET MM = ? WHERE BM = ?"), {hashed, employeeCode});
+        QSqlQuery q = Db::execSql(QStringLiteral("UPDATE bm_yg SET MM = ?, DLLP = NULL WHERE BM = ?"), {hashed, employeeCode});
         if (q.numRowsAffected() < 1)
             return ::Outcome::failure(QStringLiteral("您所输入的编码不存在！"));
     } catch (const DbError &e) {

@@ -82,6 +82,20 @@ TEST_F(PasswordChangeTest, ANewPasswordEndsEveryRememberedLoginOfTheOldOne)
     EXPECT_EQ(login.login(QStringLiteral("lisi"), QStringLiteral("new"), true, true), LoginService::Result::Ok);
 }
 
+TEST_F(PasswordChangeTest, APasswordResetByTheAdministratorEndsTheEmployeesRememberedLogins)
+{
+    ASSERT_EQ(LoginService().login(QStringLiteral("lisi"), QStringLiteral("old"), true, true), LoginService::Result::Ok);
+    const QString token = App::settings().value(QStringLiteral("dl"), QStringLiteral("lp"));
+    ASSERT_FALSE(token.isEmpty());
+    loginAs(QStringLiteral("000"));
+
+    ASSERT_TRUE(PasswordChange::resetPassword(QStringLiteral("001"), QStringLiteral("reset")).ok);
+
+    prompt->clear();
+    EXPECT_EQ(LoginService().loginRemembered(QStringLiteral("lisi"), true, true), LoginService::Result::Stay);
+    EXPECT_EQ(prompt->last(), QStringLiteral("记住的密码已失效，请重新填写“登录密码”!"));
+}
+
 TEST_F(PasswordChangeTest, AnEmployeeWithoutPasswordSetsOneWithAnEmptyOldBox)
 {
     addEmployee(QStringLiteral("002"), QStringLiteral("王五"), QStringLiteral("wangwu"));
