@@ -88,3 +88,92 @@ TEST_F(LoginWindowTest, MissingDatabaseIsReportedAndEveryLoginFails)
     EXPECT_EQ(prompt->last(), prompt->shown[0].text);
     EXPECT_FALSE(App::settings().contains("dl", "cs"));
 }
+
+TEST_F(LoginWindowTest, ARememberedLoginFillsTheBoxWithoutThePasswordAndTypingReplacesIt)
+{
+    {
+        Tdl first(Branding::fromSettings(App::settings()));
+        first.findChild<QPushButton *>("loginButton")->click();
+        ASSERT_EQ(first.result(), QDialog::Accepted);
+    }
+    App::session() = Session();
+
+    Tdl w(Branding::fromSettings(App::settings()));
+    auto *password = w.findChild<QLineEdit *>("passwordBox");
+    EXPECT_FALSE(password->text().isEmpty());
+    EXPECT_NE(password->text(), "123");
+    EXPECT_NE(password->text(), App::settings().value("dl", "lp"));
+    w.findChild<QPushButton *>("loginButton")->click();
+    EXPECT_EQ(w.result(), QDialog::Accepted);
+    EXPECT_EQ(App::session().currentUserCode, "000");
+    EXPECT_TRUE(prompt->shown.empty()) << prompt->last().toStdString();
+
+    // What the user types is the password, not the remembered login plus a letter.
+    Tdl typed(Branding::fromSettings(App::settings()));
+    auto *box = typed.findChild<QLineEdit *>("passwordBox");
+    box->setFocus();
+    box->end(false);
+    QTest::keyClicks(box, "12");
+    EXPECT_EQ(box->text(), "12");
+    typed.findChild<QPushButton *>("loginButton")->click();
+    EXPECT_NE(typed.result(), QDialog::Accepted);
+    EXPECT_EQ(prompt->last(), QString::fromUtf8("“登录密码”有误,请重新填写!"));
+    QTest::keyClicks(box, "3");
+    typed.findChild<QPushButton *>("loginButton")->click();
+    EXPECT_EQ(typed.result(), QDialog::Accepted);
+
+    // Another name: the remembered login is not offered for it.
+    Tdl renamed(Branding::fromSettings(App::settings()));
+    QTest::keyClicks(renamed.findChild<QLineEdit *>("nameBox"), "x");
+    EXPECT_TRUE(renamed.findChild<QLineEdit *>("passwordBox")->text().isEmpty());
+}
+
+TEST_F(LoginWindowTest, ADamagedDatabaseCanBeRestoredFromABackupBeforeLogin)
+{
+    const QString data = homePath("data/data.db");
+    const QString backup = homePath("backup/星期五.bak");
+    ASSERT_TRUE(QFile::copy(data, backup));
+    QFile f(data);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    f.write(QByteArray(100, '\x13')); // the header
+    f.close();
+    QFile::copy(data, homePath("damaged.copy"));
+
+    prompt->answer(Prompt::Answer::Yes);
+    prompt->chooseFile(backup);
+    Tdl w(Branding::fromSettings(App::settings()));
+
+    ASSERT_EQ(prompt->shown.size(), 2u) << prompt->texts_shown().join('|').toStdString();
+    EXPECT_TRUE(prompt->shown[0].isQuestion);
+    EXPECT_TRUE(prompt->shown[0].text.startsWith(QString::fromUtf8("数据文件已损坏：") + data));
+    EXPECT_EQ(prompt->shown[1].text, QString::fromUtf8("成功恢复数据！"));
+    ASSERT_TRUE(Database::isOpen());
+    w.findChild<QPushButton *>("loginButton")->click();
+    EXPECT_EQ(w.result(), QDialog::Accepted);
+
+    // The damaged file is kept beside the backups.
+    const QStringList kept = QDir(homePath("backup")).entryList({QString::fromUtf8("损坏_*.db")}, QDir::Files);
+    ASSERT_EQ(kept.size(), 1);
+    QFile keptFile(homePath("backup/" + kept[0])), damaged(homePath("damaged.copy"));
+    ASSERT_TRUE(keptFile.open(QIODevice::ReadOnly) && damaged.open(QIODevice::ReadOnly));
+    EXPECT_EQ(keptFile.readAll(), damaged.readAll());
+}
+
+TEST_F(LoginWindowTest, ADamagedDatabaseNotRestoredIsNamedAtEveryLogin)
+{
+    QFile f(homePath("data/data.db"));
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    f.write(QByteArray(100, '\x13'));
+    f.close();
+
+    prompt->answer(Prompt::Answer::No);
+    Tdl w(Branding::fromSettings(App::settings()));
+    ASSERT_EQ(prompt->shown.size(), 1u);
+    EXPECT_FALSE(Database::isOpen());
+    prompt->clear();
+    w.findChild<QPushButton *>("loginButton")->click();
+    EXPECT_NE(w.result(), QDialog::Accepted);
+    EXPECT_TRUE(prompt->last().startsWith(QString::fromUtf8("数据文件已损坏：") + homePath("data/data.db")))
+        << prompt->last().toStdString();
+    EXPECT_TRUE(prompt->last().contains("backup"));
+}
