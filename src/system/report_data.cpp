@@ -2,6 +2,7 @@
 
 #include "core/db/database.h"
 #include "core/db/schema.h"
+#include "core/text/money.h"
 
 #include <QBuffer>
 #include <QHash>
@@ -61,16 +62,8 @@ QString schemaSpelling(const QString &name)
     return it == columnInfo().constEnd() ? name : it->spelling;
 }
 
-QString money(double v)
-{
-    // Half away from zero on the cent; the small nudge keeps 2.675 (stored as
-    // 2.67499…) from rounding down.
-    const double cents = std::round(v * 100.0 + (v >= 0 ? 1e-7 : -1e-7));
-    QString s = QString::number(cents / 100.0, 'f', 2);
-    if (s == QLatin1String("-0.00"))
-        s = QStringLiteral("0.00");
-    return s;
-}
+// Paper shows amounts exactly as the grids do.
+QString money(double v) { return Money::formatMoney(v); }
 
 bool isFloating(const QVariant &v)
 {

@@ -2,6 +2,8 @@
 #include "support/temp_home.h"
 
 #include "core/db/database.h"
+#include "core/db/grid_spec.h"
+#include "core/db/query_result.h"
 #include "core/home.h"
 #include "core/session.h"
 #include "core/settings.h"
@@ -65,11 +67,22 @@ protected:
         return d;
     }
 
+    // A query window's grid: the rows of a row source in its shown columns.
     TableData grid() const
     {
-        TableData t;
-        t.columns = {{"ID", "单号"}, {"JE", "金额", true}};
-        t.rows = {{"XSD9", "88.00"}, {"XSD10", "12.00"}};
+        Db::execSql(QStringLiteral("DELETE FROM skd_mx"));
+        Db::execSql(QStringLiteral("INSERT INTO skd_mx (ID, DJ_ID, RQ, BCSK) VALUES ('S1', 'XSD9', '2024-01-02 08:00:00', 88), "
+                                   "('S2', 'XSD10', '2024-01-03 09:00:00', 12.005)"));
+        QueryResult rows(QStringLiteral("SELECT DJ_ID, RQ, BCSK FROM skd_mx ORDER BY ID"));
+        EXPECT_TRUE(rows.load().ok);
+        GridColumn day = GridColumn::of("RQ", "日期");
+        day.format = QStringLiteral("yyyy-MM-dd");
+        GridColumn amount = GridColumn::of("BCSK", "金额");
+        amount.format = QStringLiteral("0.00");
+        const TableData t = TableData::fromRows(rows, {GridColumn::of("DJ_ID", "单号"), day, amount}, {0, 1});
+        EXPECT_EQ(t.rows, (QList<QStringList>{{"XSD9", "2024-01-02", "88.00"}, {"XSD10", "2024-01-03", "12.01"}}));
+        EXPECT_FALSE(t.columns[1].numeric);
+        EXPECT_TRUE(t.columns[2].numeric);
         return t;
     }
 
@@ -157,6 +170,8 @@ TEST_F(PrintSequencesTest, QueryAlwaysPreviewsAndFallsBackToThePlainTable)
     const QString text = pdfText(e.pdf);
     EXPECT_TRUE(text.contains(QStringLiteral("收款单查询"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("XSD10")));
+    EXPECT_TRUE(text.contains(QStringLiteral("12.01")));
+    EXPECT_TRUE(e.job.html.contains(QStringLiteral("<td align=\"right\">88.00</td>"))) << e.job.html.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("第1页")));
 }
 
