@@ -32,7 +32,8 @@ void GridView::showRows(GridFilterModel *rows)
             width = type == Schema::Type::Bool ? 60 : type == Schema::Type::Text || type == Schema::Type::DateTime ? 100 : 80;
         }
         horizontalHeader()->resizeSection(c, width);
-        setColumnShown(c, !col.hidden);
+        // A column whose field the rows lack has nothing to show.
+        setColumnShown(c, !col.hidden && (!model->source() || model->fieldOf(c) >= 0));
     }
 }
 

@@ -193,3 +193,26 @@ TEST_F(GridWindowTest, ARegisteredMemberOpensAsAPlainGridWindowWithItsRows)
     EXPECT_TRUE(window->findChild<QPushButton *>("exportButton")->isVisible());
     EXPECT_FALSE(window->footer()->isVisible()); // no column asks for one
 }
+
+// A refused save points at its row: the cursor goes there, even when the
+// filter had hidden it, and every pending change stays.
+TEST_F(GridWindowTest, ARefusedSaveSelectsTheRowAtFault)
+{
+    addMembers();
+    loginAs("000");
+    GridSpec spec = memberSpec();
+    spec.columns[1].required = true; // 姓名
+    open(std::move(spec));
+    ASSERT_TRUE(type(0, "LJXF", "5"));
+    window->records().setValue(1, "MC", QString()); // 李四 loses the name
+    filter("张");
+    window->setCurrentRow(0);
+    window->save();
+    EXPECT_EQ(prompt->texts_shown(), QStringList{"姓名不能为空！"});
+    EXPECT_EQ(window->currentRow(), 1);
+    EXPECT_TRUE(window->findChild<QLineEdit *>("filterBox")->text().isEmpty());
+    EXPECT_TRUE(window->isUnsaved());
+    EXPECT_DOUBLE_EQ(window->records().value(0, "LJXF").toDouble(), 5.0);
+    EXPECT_DOUBLE_EQ(Db::scalarSql("SELECT LJXF FROM bm_kh WHERE BM = 'K1'").toDouble(), 0.1);
+}
+

@@ -6,12 +6,14 @@
 #include "core/text/money.h"
 #include "ui/cell_delegate.h"
 #include "ui/grid_filter.h"
+#include "ui/pickers.h"
 #include "ui/row_model.h"
 
 #include <QAbstractItemModelTester>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTableView>
+#include <QToolButton>
 
 namespace {
 
@@ -186,3 +188,59 @@ TEST_F(RowModelTest, AQueryResultIsShownReadOnly)
     shown.setText("10:11"); // the time is not shown, so it is not found
     EXPECT_EQ(shown.rowCount(), 0);
 }
+
+// A lookup cell's "..." opens the picker its column names, starting from what
+// was typed; the picked row's code goes into the cell, or, with the spec's
+// lookupPicked, wherever the spec puts it. A cancelled picker changes nothing.
+TEST_F(RowModelTest, ALookupCellTakesThePickedRow)
+{
+    Db::execSql("INSERT INTO bm_kh (BM, MC, JSRBM) VALUES ('100', '张三', NULL)");
+    QString typed;
+    std::optional<QVariantMap> answer;
+    Pickers::add("introducer", [&](QWidget *, const QString &text) {
+        typed = text;
+        return answer;
+    });
+    struct Case
+    {
+        const char *name;
+        bool withHook;
+        bool picked;
+        const char *code; // JSRBM afterwards
+        const char *name2; // JSR afterwards
+    };
+    const Case cases[] = {{"code into the cell", false, true, "K9", ""},
+                          {"the spec's own filling", true, true, "K9", "王五"},
+                          {"cancelled", false, false, "", ""}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        GridSpec s = memberSpec();
+        GridColumn introducer = GridColumn::of("JSRBM", "介绍人");
+        introducer.editor = EditorKind::Lookup;
+        introducer.lookup = "introducer";
+        s.columns.push_back(introducer);
+        if (c.withHook)
+            s.lookupPicked = [](RecordSet &set, int row, const QString &, const QVariantMap &picked) {
+                set.setValue(row, "JSRBM", picked.value("BM"));
+                set.setValue(row, "JSR", picked.value("MC"));
+            };
+        RecordSet set(s);
+        ASSERT_TRUE(set.load().ok);
+        RowModel model(&set);
+        QTableView view;
+        view.setModel(&model);
+        CellDelegate delegate(&model);
+        const QModelIndex cell = model.index(0, model.columnOf("JSRBM"));
+        std::unique_ptr<QWidget> editor(delegate.createEditor(view.viewport(), QStyleOptionViewItem(), cell));
+        ASSERT_NE(editor, nullptr);
+        editor->findChild<QLineEdit *>("lookupEdit")->setText("王");
+        answer = c.picked ? std::optional(QVariantMap{{"BM", "K9"}, {"MC", "王五"}}) : std::nullopt;
+        editor->findChild<QToolButton *>("lookupButton")->click();
+        EXPECT_EQ(typed, "王");
+        EXPECT_EQ(set.value(0, "JSRBM").toString(), c.code);
+        EXPECT_EQ(set.value(0, "JSR").toString(), c.name2);
+        EXPECT_EQ(set.isDirty(), c.picked);
+    }
+    Pickers::remove("introducer");
+}
+
