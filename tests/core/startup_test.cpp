@@ -143,4 +143,24 @@ TEST_F(StartupTest, AnOlderFileIsBroughtUpToTheProgramsVersion)
     EXPECT_EQ(Schema::version(Database::db()), Schema::currentVersion);
 }
 
+TEST_F(StartupTest, AMigrationStepThatCannotFinishLeavesTheFileAtItsVersion)
+{
+    const QString file = freshFile();
+    change(file, {QStringLiteral("ALTER TABLE bm_yg DROP COLUMN DLLP"), QStringLiteral("UPDATE helan_schema SET version = 3"),
+                  // The bump of the version row fails after the step itself has run.
+                  QStringLiteral("CREATE TRIGGER no_bump BEFORE UPDATE ON helan_schema BEGIN SELECT RAISE(ABORT, 'version row held'); END")});
+
+    EXPECT_FALSE(Database::open(file));
+    EXPECT_TRUE(Database::lastFailure().detail.contains(QStringLiteral("version row held"))) << Database::lastError().toStdString();
+
+    QSqlDatabase db = Database::openOther(QStringLiteral("look"), file, true);
+    EXPECT_EQ(Schema::version(db), 3);
+    QSqlQuery q(db);
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT COUNT(*) FROM pragma_table_info('bm_yg') WHERE name = 'DLLP'")) && q.next());
+    EXPECT_EQ(q.value(0).toInt(), 0); // the step's own change went with it
+    q.finish();
+    db = QSqlDatabase();
+    Database::closeOther(QStringLiteral("look"));
+}
+
 } // namespace
