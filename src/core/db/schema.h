@@ -42,7 +42,7 @@ const Table *findTable(const QString &name);
 const char *keyColumn(const Table &table);
 
 // Bumped whenever the program's own migrations change the schema.
-constexpr int currentVersion = 1;
+constexpr int currentVersion = 4;
 // Identifies a database file of this program (PRAGMA application_id).
 constexpr int applicationId = 0x484c414e; // "HLAN"
 
@@ -54,12 +54,17 @@ bool create(QSqlDatabase db, QString *error);
 // The delivered content: administrator, walk-in customer, general supplier,
 // company row, print-format rows, exchange table list, member levels.
 bool seed(QSqlDatabase db, QString *error);
-// Applies the program's own migrations up to currentVersion.
+// Applies the program's own migrations up to currentVersion, in order. Each
+// step runs in one transaction together with the bump of the version row, so
+// that a crash leaves the file at one version or the next. Refuses a file
+// that is not of this program or whose version is newer than currentVersion.
 bool migrate(QSqlDatabase db, QString *error);
 
 // The migration steps. Each is called inside the transaction migrate() opens
 // (its own guards nest into it) and must leave committing to migrate().
 bool migrateToV2(QSqlDatabase db, QString *error); // real keys (core/db/migration_v2.cpp)
+bool migrateToV3(QSqlDatabase db, QString *error); // delivered BM_JP rows (core/text/pinyin_table.cpp)
+bool migrateToV4(QSqlDatabase db, QString *error); // the hashes of remembered logins, bm_yg.DLLP
 // The version row, or 0 when the file is not a database of this program.
 int version(QSqlDatabase db);
 
