@@ -1,6 +1,7 @@
 #include "app/application.h"
 #include "app/login_window.h"
 #include "app/main_window.h"
+#include "app/program_identity.h"
 
 #include "core/db/database.h"
 #include "core/home.h"
@@ -35,6 +36,7 @@ int runApplication(int argc, char **argv)
     // The window system adds the display name to every caption, so the title is kept apart.
     app.setProperty("applicationTitle", startupTitle());
     QApplication::setFont(QFont(QStringLiteral("Noto Sans CJK SC"), 10));
+    applyProgramIdentity(app);
     QApplication::setQuitOnLastWindowClosed(false);
     MessagePrompt messages;
     installPrompt(&messages);

@@ -1,4 +1,6 @@
 #include "app/login_window.h"
+#include "ui/enter_moves_focus.h"
+#include "ui/password_stars.h"
 
 #include "core/db/database.h"
 #include "core/home.h"
@@ -39,7 +41,7 @@ Tdl::Tdl(const Branding &branding, QWidget *parent) : QDialog(parent), m_brandin
     m_name->setObjectName(QStringLiteral("nameBox"));
     m_password = new QLineEdit(this);
     m_password->setObjectName(QStringLiteral("passwordBox"));
-    m_password->setEchoMode(QLineEdit::Password);
+    usePasswordStars(m_password);
     m_remember = new QCheckBox(QStringLiteral("记住密码"), this);
     m_remember->setObjectName(QStringLiteral("rememberBox"));
     m_reminder = new QCheckBox(QStringLiteral("自动打开生日提醒"), this);
@@ -139,23 +141,11 @@ void Tdl::showEvent(QShowEvent *event)
     if (LoginService::firstRun())
         createDesktopLauncher(desktopFolder(), m_branding.productTitle, QApplication::applicationFilePath(),
                               QApplication::applicationDirPath());
+    // Enter moves on to the next box; on a button it presses the button.
+    EnterMovesFocus::install(this);
     // Lets the start-up benchmark time the way to this window.
     if (qEnvironmentVariableIsSet("HELAN_LEAVE_AT_LOGIN"))
         QTimer::singleShot(0, this, [] { QApplication::exit(0); std::exit(0); });
-}
-
-void Tdl::keyPressEvent(QKeyEvent *event)
-{
-    // Enter moves on to the next control; on a button it presses the button.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (auto *button = qobject_cast<QPushButton *>(focusWidget()))
-            button->click();
-        else
-            focusNextChild();
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 void Tdl::tryLogin()

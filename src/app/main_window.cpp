@@ -122,6 +122,7 @@ Tform1::Tform1(QWidget *parent) : QMainWindow(parent)
     reloadCompany(false);
     connect(&AppEvents::instance(), &AppEvents::companyChanged, this, [this] { reloadCompany(true); });
     connect(&AppEvents::instance(), &AppEvents::rightsChanged, this, &Tform1::applyMenuRights);
+    connect(&AppEvents::instance(), &AppEvents::openDocument, this, &Tform1::openDocument);
 
     m_contactButton->setVisible(App::settings().value(QStringLiteral("ZJM"), QStringLiteral("TQQ"),
                                                       QStringLiteral("F")) == QLatin1String("F"));
@@ -405,6 +406,28 @@ QWidget *Tform1::openWindow(const QString &className, const QString &caption)
         connect(w, &QObject::destroyed, this, &Tform1::applyMenuRights);
     sub->show();
     return w;
+}
+
+QWidget *Tform1::openDocument(const QString &windowName, const QString &number)
+{
+    // Through the menu entry, so that a user without the entry opens nothing.
+    QAction *entry = nullptr;
+    const auto &menus = MenuCatalog::restrictedMenus();
+    for (int n = 1; n <= static_cast<int>(menus.size()) && !entry; ++n)
+        for (int i = 0; i < static_cast<int>(menus[n - 1].entries.size()); ++i)
+            if (windowName == QLatin1String(menus[n - 1].entries[i].windowClass)) {
+                entry = m_entries.value(MenuCatalog::entryCode(n, i).chopped(1));
+                break;
+            }
+    if (!entry || !entry->isEnabled())
+        return nullptr;
+    entry->trigger();
+    QMdiSubWindow *sub = m_children.value(windowName);
+    QWidget *window = sub ? sub->widget() : nullptr;
+    // A document window loads the number itself, asking first about unsaved edits.
+    if (window)
+        QMetaObject::invokeMethod(window, "openNumber", Qt::DirectConnection, Q_ARG(QString, number));
+    return window;
 }
 
 void Tform1::programUpdate()

@@ -28,6 +28,10 @@ public:
     // Opens the window a menu entry names; returns it (nullptr when this build has none).
     QWidget *openWindow(const QString &className, const QString &caption);
     void reloadCompany(bool afterCompanyWindow);
+    // "Open this number" from a query or reminder window: the document window
+    // opens by its menu entry (a disabled entry opens nothing) and is asked to
+    // load the number through its openNumber(QString) slot.
+    QWidget *openDocument(const QString &windowName, const QString &number);
     const Branding &branding() const { return m_branding; }
     QMdiArea *workArea() const { return m_area; }
 

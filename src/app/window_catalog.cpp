@@ -2,6 +2,7 @@
 
 #include "system/employee_list.h"
 #include "system/ui/company_window.h"
+#include "system/ui/employee_tools.h"
 #include "system/ui/password_window.h"
 #include "system/ui/permission_window.h"
 #include "system/ui/settings_window.h"
@@ -23,6 +24,7 @@ const std::vector<GridMember> &gridMembers()
         std::vector<GridMember> m;
         // 员工资料: every employee but the administrator; a new one starts without rights.
         m.push_back({"TBM_YG", "员工资料", &EmployeeList::spec});
+        m.back().setup = &addPasswordReset;
         return m;
     }();
     return members;

@@ -6,7 +6,6 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QPushButton>
 
 namespace {
 bool isPlainEnter(const QKeyEvent *e)
@@ -69,7 +68,8 @@ bool EnterMovesFocus::eventFilter(QObject *watched, QEvent *event)
             next->setFocus(Qt::TabFocusReason);
         return true;
     }
-    if (auto *button = qobject_cast<QPushButton *>(widget)) {
+    // A check box or radio button moves on; any other button is pressed.
+    if (auto *button = qobject_cast<QAbstractButton *>(widget); button && !button->isCheckable()) {
         button->click();
         return true;
     }

@@ -1,4 +1,5 @@
 #include "ui/grid_window.h"
+#include "ui/enter_moves_focus.h"
 #include "core/db/record_set.h"
 #include "core/export/excel_export.h"
 #include "core/prompt.h"
@@ -86,7 +87,6 @@ GridWindow::GridWindow(const QString &caption, GridSpec spec, QWidget *parent) :
     });
     connect(m_exit, &QPushButton::clicked, this, &QWidget::close);
     connect(m_filterBox, &QLineEdit::textChanged, this, &GridWindow::applyFilter);
-    connect(m_filterBox, &QLineEdit::returnPressed, this, [this] { focusNextChild(); });
 
     auto shortcut = [this](const QKeySequence &keys, auto slot) {
         auto *s = new QShortcut(keys, this);
@@ -96,6 +96,8 @@ GridWindow::GridWindow(const QString &caption, GridSpec spec, QWidget *parent) :
     shortcut(QKeySequence(Qt::Key_Insert), &GridWindow::insertRow);
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete), &GridWindow::deleteCurrentRow);
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_S), &GridWindow::save);
+    // Enter in the filter box moves on to the grid; on a button it presses it.
+    EnterMovesFocus::install(this);
 
     resize(800, 500);
 }

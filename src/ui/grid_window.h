@@ -71,6 +71,8 @@ public:
     void setColumnVisible(const QString &field, bool visible);
     // A hidden InsertDelete also makes the Insert and Ctrl+Delete keys do nothing.
     void setFeatureShown(Feature feature, bool shown);
+    // Puts a widget on the button row, before "保存[&S]" (a member's own button).
+    void addToolWidget(QWidget *widget);
 
 public Q_SLOTS:
     // Reads the rows unless they are loaded already; false after a load error, which is shown.
@@ -94,8 +96,6 @@ protected:
     // outcome's own words.
     virtual void saveFailed(const Outcome &outcome);
 
-    // Puts a widget on the button row, before "保存[&S]".
-    void addToolWidget(QWidget *widget);
     // Ends an open cell editor, writing what was typed into the row.
     void commitEdits();
 

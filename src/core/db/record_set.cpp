@@ -478,9 +478,11 @@ Outcome RecordSet::write(std::vector<QVariant> *newKeys)
     };
     auto failed = [&](int row) {
         m_failedRow = row;
-        const QString detail = failure.text();
-        return isDuplicate(failure) ? Outcome::failure(QStringLiteral("编码存在重复无法保存，请删除重复后重试"), detail)
-                                    : Outcome::failure(saveFailed, detail);
+        // A duplicate is the user's to mend and its sentence says all; SQLite's
+        // English words are kept for the failures nobody expects.
+        if (isDuplicate(failure))
+            return Outcome::failure(QStringLiteral("编码存在重复无法保存，请删除重复后重试"));
+        return Outcome::failure(saveFailed, failure.text());
     };
     auto gone = [&](int row) {
         m_failedRow = row;

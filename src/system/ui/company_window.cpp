@@ -1,4 +1,5 @@
 #include "system/ui/company_window.h"
+#include "ui/enter_moves_focus.h"
 #include "ui/save_exit_row.h"
 
 #include "core/db/database.h"
@@ -127,6 +128,7 @@ TBM_GSXX::TBM_GSXX(QWidget *parent) : QWidget(parent)
     console->setObjectName(QStringLiteral("sqlConsoleShortcut"));
     console->setContext(Qt::WidgetWithChildrenShortcut);
     connect(console, &QShortcut::activated, this, &TBM_GSXX::openSqlConsole);
+    EnterMovesFocus::install(this);
 
     fill();
 }
@@ -283,13 +285,6 @@ void TBM_GSXX::chooseBackupFolder()
 bool TBM_GSXX::eventFilter(QObject *watched, QEvent *event)
 {
     auto *edit = qobject_cast<QLineEdit *>(watched);
-    if (edit && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            focusNextChild();
-            return true;
-        }
-    }
     if (edit && event->type() == QEvent::FocusOut) {
         // Only leaving the box counts, not another window (a message box) coming forward.
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();

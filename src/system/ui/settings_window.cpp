@@ -1,4 +1,5 @@
 #include "system/ui/settings_window.h"
+#include "ui/enter_moves_focus.h"
 #include "ui/save_exit_row.h"
 
 #include "core/devices/cash_drawer.h"
@@ -102,6 +103,7 @@ TBMSZ::TBMSZ(QWidget *parent) : QWidget(parent)
     for (QWidget *w : findChildren<QWidget *>())
         if (qobject_cast<QLineEdit *>(w) || qobject_cast<QComboBox *>(w) || qobject_cast<QCheckBox *>(w))
             w->installEventFilter(this);
+    EnterMovesFocus::install(this);
 
     fill();
 }
@@ -202,13 +204,6 @@ bool TBMSZ::checkIntroducerPoints()
 
 bool TBMSZ::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            focusNextChild();
-            return true;
-        }
-    }
     if (event->type() == QEvent::FocusOut && watched->objectName() == QLatin1String("jsjf")) {
         // Only leaving the box counts, not a message box coming forward.
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();

@@ -2,6 +2,7 @@
 
 #include "app/main_window.h"
 #include "app/program_identity.h"
+#include "ui/app_events.h"
 #include "core/clock.h"
 #include "core/db/database.h"
 #include "core/home.h"
@@ -339,4 +340,19 @@ TEST_F(MainWindowTest, QtsOwnTextsAreChineseAndWindowsHaveTheIcon)
     EXPECT_TRUE(applyProgramIdentity(*qApp));
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString::fromUtf8("取消"));
     EXPECT_FALSE(QApplication::windowIcon().isNull());
+}
+
+TEST_F(MainWindowTest, OpenThisNumberGoesThroughTheMenuEntry)
+{
+    loginWithRights("", "null", "", "");
+    Tform1 w;
+    w.show();
+    EXPECT_EQ(w.openDocument("TBM_YG", "001"), nullptr) << "a disabled entry opens nothing";
+    EXPECT_EQ(framesIn(w), 0);
+    Db::execSql("UPDATE bm_yg SET QX2='' WHERE BM='001'");
+    w.applyMenuRights();
+    emit AppEvents::instance().openDocument("TBM_YG", "001");
+    EXPECT_EQ(framesIn(w), 1);
+    EXPECT_EQ(w.findChildren<QWidget *>("TBM_YG").size(), 1);
+    closeQuietly(w);
 }

@@ -17,6 +17,8 @@
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
+#include <QApplication>
 #include <QToolButton>
 
 namespace {
@@ -183,7 +185,7 @@ TEST_F(EmployeeWindowTest, DuplicateCodeRollsBackAndKeepsTheRowsForCorrection)
 
     ASSERT_EQ(prompt->shown.size(), 1u);
     // The database's own words may follow on a line of their own.
-    EXPECT_EQ(prompt->shown[0].text.section('\n', 0, 0), "编码存在重复无法保存，请删除重复后重试");
+    EXPECT_EQ(prompt->shown[0].text, "编码存在重复无法保存，请删除重复后重试");
     EXPECT_EQ(prompt->shown[0].caption, "提示");
     EXPECT_EQ(prompt->shown[0].icon, Prompt::Icon::Warning);
     EXPECT_EQ(cell("SELECT MC FROM bm_yg WHERE BM='001'").toString(), "张三");
@@ -237,7 +239,7 @@ TEST_F(EmployeeWindowTest, ClosingWithUnsavedChangesAsks)
         // The success message belongs to the button; the failure still says why.
         EXPECT_EQ(prompt->shown.size(), c.duplicate ? 2u : 1u);
         if (c.duplicate)
-            EXPECT_EQ(prompt->last().section('\n', 0, 0), "编码存在重复无法保存，请删除重复后重试");
+            EXPECT_EQ(prompt->last(), "编码存在重复无法保存，请删除重复后重试");
         EXPECT_EQ(cell("SELECT MC FROM bm_yg WHERE BM='001'").toString(), c.storedName);
         if (!c.closes) {
             EXPECT_TRUE(window->isUnsaved());
@@ -339,4 +341,29 @@ TEST_F(EmployeeWindowTest, ExportNeedsTheRightAndWritesTheShownRows)
     EXPECT_TRUE(strings.contains(QString::fromUtf8("登录名称")));
     EXPECT_FALSE(strings.contains(QString::fromUtf8("密码"))); // hidden column stays out
 }
+}
+
+TEST_F(EmployeeWindowTest, OnlyTheAdministratorResetsAPasswordOfTheCurrentRow)
+{
+    open();
+    auto *reset = child<QPushButton>("resetPasswordButton");
+    ASSERT_NE(reset, nullptr);
+    window->setCurrentRow(1); // 李四
+    // The dialog is modal: fill it in once it is up.
+    QTimer::singleShot(0, [] {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->objectName() == "PasswordResetDialog" && w->isVisible()) {
+                w->findChild<QLineEdit *>("newPassword")->setText("新的");
+                w->findChild<QLineEdit *>("repeatPassword")->setText("新的");
+                w->findChild<QPushButton *>("okButton")->click();
+            }
+    });
+    reset->click();
+    EXPECT_TRUE(Password::verify(Db::scalarSql("SELECT MM FROM bm_yg WHERE BM = '002'").toString(), "新的"));
+    EXPECT_TRUE(Password::verify(Db::scalarSql("SELECT MM FROM bm_yg WHERE BM = '001'").toString(), "abc"));
+    delete window.data();
+
+    loginAs("001");
+    open();
+    EXPECT_EQ(window->findChild<QPushButton *>("resetPasswordButton"), nullptr);
 }
