@@ -1,5 +1,6 @@
 #include "ui/cell_delegate.h"
 #include "core/db/record_set.h"
+#include "ui/button_line_edit.h"
 #include "ui/pickers.h"
 #include "ui/row_model.h"
 
@@ -21,29 +22,13 @@ QModelIndex sourceIndex(QModelIndex index)
 }
 
 // A line edit with a "..." button that opens the column's picker.
-class LookupEditor : public QWidget
+class LookupEditor : public ButtonLineEdit
 {
 public:
-    explicit LookupEditor(QWidget *parent) : QWidget(parent)
+    explicit LookupEditor(QWidget *parent)
+        : ButtonLineEdit(QStringLiteral("lookupEdit"), QStringLiteral("lookupButton"), parent)
     {
-        setAutoFillBackground(true);
-        edit = new QLineEdit(this);
-        edit->setObjectName(QStringLiteral("lookupEdit"));
-        edit->setFrame(false);
-        button = new QToolButton(this);
-        button->setObjectName(QStringLiteral("lookupButton"));
-        button->setText(QStringLiteral("..."));
-        button->setFocusPolicy(Qt::NoFocus);
-        auto *layout = new QHBoxLayout(this);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->setSpacing(0);
-        layout->addWidget(edit, 1);
-        layout->addWidget(button);
-        setFocusProxy(edit);
     }
-
-    QLineEdit *edit;
-    QToolButton *button;
 };
 
 QLineEdit *lineEditOf(QWidget *editor)

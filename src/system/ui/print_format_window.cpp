@@ -1,4 +1,5 @@
 #include "system/ui/print_format_window.h"
+#include "ui/button_line_edit.h"
 
 #include "core/db/database.h"
 #include "core/home.h"
@@ -33,30 +34,14 @@ bool isEnter(const QKeyEvent *e)
 }
 
 // The 位置 cell in edit: the file name with a "..." button that picks a template file.
-class FormatFileEditor : public QWidget
+class FormatFileEditor : public ButtonLineEdit
 {
 public:
-    explicit FormatFileEditor(QWidget *parent) : QWidget(parent)
+    explicit FormatFileEditor(QWidget *parent)
+        : ButtonLineEdit(QStringLiteral("formatFileEdit"), QStringLiteral("chooseFormatButton"), parent)
     {
-        setAutoFillBackground(true);
-        edit = new QLineEdit(this);
-        edit->setObjectName(QStringLiteral("formatFileEdit"));
-        edit->setFrame(false);
-        button = new QToolButton(this);
-        button->setObjectName(QStringLiteral("chooseFormatButton"));
-        button->setText(QStringLiteral("..."));
         button->setToolTip(QStringLiteral("选择打印格式"));
-        button->setFocusPolicy(Qt::NoFocus);
-        auto *layout = new QHBoxLayout(this);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->setSpacing(0);
-        layout->addWidget(edit, 1);
-        layout->addWidget(button);
-        setFocusProxy(edit);
     }
-
-    QLineEdit *edit;
-    QToolButton *button;
 };
 
 class FormatFileDelegate : public QStyledItemDelegate
