@@ -14,6 +14,10 @@ namespace {
 
 Column T(const char *n, int width = 50) { return {n, Type::Text, width}; }
 Column M(const char *n) { return {n, Type::Text, 0}; } // unbounded text
+// Amounts and prices keep their cents: the few an older data model declared
+// without decimals (prices, payments, top-ups) are held at two places too,
+// since rounding them to whole yuan would change what a customer paid.
+// Points and quantities keep their own scale.
 Column D(const char *n, int scale = 2) { return {n, Type::Decimal, scale}; }
 Column DT(const char *n) { return {n, Type::DateTime}; }
 Column B(const char *n) { return {n, Type::Bool}; }
@@ -44,7 +48,7 @@ std::vector<Column> tradeLines(std::vector<Column> extra = {})
 std::vector<Column> paymentLines()
 {
     return {T("ID", 16), T("DJLX"), T("DJ_ID"), DT("RQ"), T("JBR"), T("ZDR"), D("ZSL"),
-            D("ZJE"),   D("SS"),   D("QK"),     D("BCSK", 0), T("BZ")};
+            D("ZJE"),   D("SS"),   D("QK"),     D("BCSK"), T("BZ")};
 }
 
 std::vector<Table> buildTables()
@@ -78,9 +82,9 @@ std::vector<Table> buildTables()
     t.push_back({"BM_KHJB", {T("BM"), T("MC"), D("ZK"), D("QJF"), D("ZJF")}, {"BM"}, {"QJF"}});
     t.push_back({"bm_sp",
                  {T("BM"),    T("MC", 100), T("JP"),     T("LB"),     T("TXM"),   T("XH"),    T("DW", 100),
-                  T("SCCJ", 100), D("MJ"),  B("SLHS"),   B("TDZ"),    B("TJF"),   T("JFGZ"),  D("JJ", 0),
-                  D("LSJ", 0), D("SJ1", 0), D("SJ2", 0), D("SJ3", 0), D("SJ4", 0), D("SJ5", 0), D("KCSL", 0),
-                  D("KCJE", 0), D("CBJJ", 0), T("TP", 255), T("BZ", 200)},
+                  T("SCCJ", 100), D("MJ"),  B("SLHS"),   B("TDZ"),    B("TJF"),   T("JFGZ"),  D("JJ"),
+                  D("LSJ"), D("SJ1"), D("SJ2"), D("SJ3"), D("SJ4"), D("SJ5"), D("KCSL", 0),
+                  D("KCJE"), D("CBJJ"), T("TP", 255), T("BZ", 200)},
                  {"BM"},
                  {"JP", "LB", "TXM", "MC"}});
     t.push_back({"bm_splb", {T("BM"), T("MC"), T("JFGZ")}, {"BM"}, {}});
@@ -92,11 +96,11 @@ std::vector<Table> buildTables()
                  {"BM"},
                  {}});
     t.push_back({"bm_ghs",
-                 {T("BM"), T("MC"), T("LXR"), T("DH"), T("DZ"), D("LJJE", 0), D("ZHQK", 0), T("BZ")},
+                 {T("BM"), T("MC"), T("LXR"), T("DH"), T("DZ"), D("LJJE"), D("ZHQK"), T("BZ")},
                  {"BM"},
                  {}});
     t.push_back({"BM_TXM",
-                 {T("ID"), L("XH"), T("SPBM"), T("SPMC"), T("TXH"), L("SL"), D("LSJ", 0), D("SJ1", 0), T("TXM")},
+                 {T("ID"), L("XH"), T("SPBM"), T("SPMC"), T("TXH"), L("SL"), D("LSJ"), D("SJ1"), T("TXM")},
                  {},
                  {"ID"}});
 
@@ -105,7 +109,7 @@ std::vector<Table> buildTables()
                  {T("ID", 16),     DT("RQ"),       T("SJ"),         T("KHBM"),     T("KHMC"),    T("JBR"),
                   T("ZDR"),        T("SYR"),       T("SYZL"),       T("HQR"),      T("HZR"),     T("TXMC"),
                   T("JDMC", 255),  DT("YYRQ"),     DT("QXRQ"),      T("QXSJ"),     D("ZSL"),     D("ZMJ"),
-                  D("ZJE"),        D("ZML", 0),    D("JF"),         D("YYSK"),     DT("YYSK_RQ"), T("YYSK_FS", 255),
+                  D("ZJE"),        D("ZML"),    D("JF"),         D("YYSK"),     DT("YYSK_RQ"), T("YYSK_FS", 255),
                   T("YYSH"),       D("SS"),        DT("SS_RQ"),     T("SS_FS", 255), T("SH"),    D("QXSK"),
                   DT("QXSK_RQ"),   T("QXSK_FS", 255), T("QX"),      T("WC"),       D("QK"),      D("HK"),
                   T("BZ")},
@@ -113,7 +117,7 @@ std::vector<Table> buildTables()
                  {"RQ", "KHBM", "YYRQ", "QXRQ"}});
     t.push_back({"xsd_mx",
                  {T("ID", 16), T("SPBM"), T("SPMC"), B("SLHS"), T("TXM"), T("XH"),   T("DW"),    T("SCCJ"),
-                  D("ZQDJ"),   D("ZK"),   D("DJ", 0), D("SL"),  D("MJ"),  D("JE"),   D("JJ"),    D("ML"),
+                  D("ZQDJ"),   D("ZK"),   D("DJ"), D("SL"),  D("MJ"),  D("JE"),   D("JJ"),    D("ML"),
                   B("TDZ"),    B("TJF"),  D("TJFJE"), T("JFGZ"), D("MXJF"), T("BZ")},
                  {},
                  {"ID", "SPBM"}});
@@ -126,7 +130,7 @@ std::vector<Table> buildTables()
                  {"RQ", "KHBM"}});
     t.push_back({"skd_mx", paymentLines(), {}, {"ID", "DJ_ID"}});
     t.push_back({"czd_zb",
-                 {T("ID"), DT("RQ"), T("KHBM"), T("KH"), D("JE", 0), D("ZS"), D("ZJE"), D("ZSJF"), T("SH", 1),
+                 {T("ID"), DT("RQ"), T("KHBM"), T("KH"), D("JE"), D("ZS"), D("ZJE"), D("ZSJF"), T("SH", 1),
                   T("BZ", 200)},
                  {"ID"},
                  {"RQ", "KHBM"}});
@@ -146,14 +150,14 @@ std::vector<Table> buildTables()
 
     // Trade documents
     t.push_back({"rkd_zb",
-                 {T("ID", 16), DT("RQ"), T("GHSBM"), T("GHSMC"), T("JBR"), T("ZDR"), D("ZSL", 0), D("ZJE", 0),
-                  D("SF", 0), D("QK", 0), D("HK"), T("SH"), T("BZ")},
+                 {T("ID", 16), DT("RQ"), T("GHSBM"), T("GHSMC"), T("JBR"), T("ZDR"), D("ZSL", 0), D("ZJE"),
+                  D("SF"), D("QK"), D("HK"), T("SH"), T("BZ")},
                  {"ID"},
                  {"RQ", "GHSBM"}});
     t.push_back({"rkd_mx", tradeLines(), {}, {"ID", "SPBM"}});
     t.push_back({"thd_zb",
-                 {T("ID", 16), DT("RQ"), T("GHSBM"), T("GHSMC"), T("JBR"), T("ZDR"), D("ZSL", 0), D("ZJE", 0),
-                  D("SS", 0), D("QK", 0), L("HK"), T("SH"), T("BZ")},
+                 {T("ID", 16), DT("RQ"), T("GHSBM"), T("GHSMC"), T("JBR"), T("ZDR"), D("ZSL", 0), D("ZJE"),
+                  D("SS"), D("QK"), L("HK"), T("SH"), T("BZ")},
                  {"ID"},
                  {"RQ", "GHSBM"}});
     t.push_back({"thd_mx", tradeLines(), {}, {"ID", "SPBM"}});
@@ -181,8 +185,8 @@ std::vector<Table> buildTables()
                  {"ID"},
                  {"RQ", "GHSBM"}});
     t.push_back({"fkd_mx", paymentLines(), {}, {"ID", "DJ_ID"}});
-    t.push_back({"srd_zb", {T("ID"), T("XM"), DT("RQ"), D("JE", 0), T("BZ", 200)}, {"ID"}, {"RQ"}});
-    t.push_back({"zcd_zb", {T("ID"), T("XM"), DT("RQ"), D("JE", 0), T("BZ", 200)}, {"ID"}, {"RQ"}});
+    t.push_back({"srd_zb", {T("ID"), T("XM"), DT("RQ"), D("JE"), T("BZ", 200)}, {"ID"}, {"RQ"}});
+    t.push_back({"zcd_zb", {T("ID"), T("XM"), DT("RQ"), D("JE"), T("BZ", 200)}, {"ID"}, {"RQ"}});
     return t;
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/db/database.h"
 #include "core/db/schema.h"
+#include "core/db/record_set.h"
 
 #include <QSqlRecord>
 
@@ -47,4 +48,39 @@ TEST_F(SchemaTest, DiscountMultiplierAndPositionalCounterInsert)
 TEST_F(SchemaTest, MasterCodesAreUnique)
 {
     EXPECT_THROW(Db::execSql("INSERT INTO bm_kh (BM, MC) VALUES ('999', 'x')"), DbError);
+}
+
+// Prices and payments typed into a list keep their cents through a save and a
+// reload; points and quantities keep their own scale.
+TEST_F(SchemaTest, AmountsKeepTheirCentsAndPointsStayWhole)
+{
+    struct Case
+    {
+        const char *table;
+        const char *field;
+        double typed;
+        double kept;
+    };
+    const Case cases[] = {
+        {"bm_sp", "LSJ", 12.345, 12.35}, {"bm_sp", "SJ3", 0.5, 0.5},      {"bm_sp", "KCJE", 99.99, 99.99},
+        {"bm_ghs", "ZHQK", 10.01, 10.01}, {"bm_kh", "ZJF", 29.6, 30},     {"bm_sp", "KCSL", 2.4, 2},
+    };
+    for (const Case &c : cases) {
+        GridSpec spec;
+        spec.table = c.table;
+        spec.keyColumn = "BM";
+        spec.conditions = {{"BM", GridCondition::Op::Equal, QString("T1")}};
+        RecordSet set(spec);
+        ASSERT_TRUE(set.load().ok);
+        const int row = set.insertRow();
+        set.setValue(row, "BM", "T1");
+        set.setValue(row, "MC", "t");
+        set.setValue(row, c.field, c.typed);
+        ASSERT_TRUE(set.save().ok) << c.table;
+        RecordSet again(spec);
+        ASSERT_TRUE(again.load().ok);
+        ASSERT_EQ(again.rowCount(), 1) << c.table;
+        EXPECT_DOUBLE_EQ(again.value(0, c.field).toDouble(), c.kept) << c.table << "." << c.field;
+        Db::execSql(QString("DELETE FROM %1 WHERE BM='T1'").arg(c.table));
+    }
 }
