@@ -1,12 +1,24 @@
 #pragma once
+#include "core/outcome.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <QVariantMap>
 #include <functional>
+#include <utility>
 #include <vector>
 
 class RecordSet;
+struct Outcome;
+
+// The codes a save changed, for tables that follow them (package lines follow
+// their package's code).
+struct SavedCodes
+{
+    std::vector<std::pair<QVariant, QVariant>> renamed; // code as loaded → new code
+    std::vector<QVariant> deleted;                      // codes as loaded of deleted rows
+};
 
 // How a cell is edited. Auto chooses by the column's type: Text (maximum
 // length the column's width), Number (Decimal with its scale, Integer),
@@ -116,10 +128,28 @@ struct GridSpec
     // for changes made by code or by other hooks.
     std::function<bool(const RecordSet &set, int row, const QString &field, const QVariant &value)> acceptEdit;
 
+    // Asked before the user removes a row (the navigator's delete). Return
+    // false to keep it; the hook shows its own message through prompt().
+    std::function<bool(const RecordSet &set, int row)> acceptRemove;
+
+    // Runs inside the save's transaction, before any row is written, so that
+    // a refusal sees what the database holds at that moment (another window
+    // may have used a code since the grid asked) and a change it writes
+    // itself (a renamed level carried into the members) stands or falls with
+    // the save. A failure ends the save with that outcome, writing nothing;
+    // *failedRow (-1 when none) names the row to select.
+    std::function<Outcome(const RecordSet &set, int *failedRow)> beforeWrite;
+
     // EditorKind::Lookup: the row a picker returned goes into the edited row
     // (the hook fills the fields it needs). Without it the picked row's "BM"
     // goes into the cell.
     std::function<void(RecordSet &set, int row, const QString &field, const QVariantMap &picked)> lookupPicked;
+
+    // Runs inside the save's transaction after the rows are written, before the
+    // commit: keeps other tables in step with the codes (and checks rules over
+    // the whole table, such as unique names). A failure undoes the whole save
+    // and is the save's outcome.
+    std::function<Outcome(const RecordSet &set, const SavedCodes &codes)> afterWrite;
 
     // The column description of a field, or nullptr when the grid does not show it.
     const GridColumn *column(const QString &field) const

@@ -369,10 +369,12 @@ int RecordSet::insertRow()
     return row;
 }
 
-void RecordSet::removeRow(int row)
+bool RecordSet::removeRow(int row)
 {
     if (row < 0 || row >= rowCount())
-        return;
+        return false;
+    if (m_spec.acceptRemove && !m_spec.acceptRemove(*this, row))
+        return false;
     emit rowAboutToBeRemoved(row);
     const RowInfo info = std::move(m_info[size_t(row)]);
     if (info.state == RowState::Unchanged)
@@ -389,6 +391,35 @@ void RecordSet::removeRow(int row)
     ++m_serial;
     emit rowRemoved(row);
     emit changed();
+    return true;
+}
+
+QVariant RecordSet::loadedKey(int row) const
+{
+    if (row < 0 || row >= rowCount() || m_keyField < 0)
+        return QVariant();
+    const RowInfo &info = m_info[size_t(row)];
+    switch (info.state) {
+    case RowState::Inserted:
+        return QVariant();
+    case RowState::Modified:
+        return info.pending->key;
+    case RowState::Unchanged:
+        break;
+    }
+    return m_store.value(row, m_keyField);
+}
+
+void RecordSet::setStoredValue(int row, const QString &field, const QVariant &value)
+{
+    const int f = fieldIndex(field);
+    if (row < 0 || row >= rowCount() || f < 0)
+        return;
+    const QVariant v = withScale(f, normalized(fieldType(f), value));
+    if (sameValue(m_store.value(row, f), v))
+        return;
+    m_store.setValue(row, f, v);
+    emit valueChanged(row, f);
 }
 
 RecordSet::RowState RecordSet::rowState(int row) const
@@ -432,8 +463,18 @@ Outcome RecordSet::save()
         Transaction tx(Database::db());
         if (!tx.active())
             return Outcome::failure(saveFailed, tx.commit().detail);
+        if (m_spec.beforeWrite) {
+            int row = -1;
+            if (Outcome refused = m_spec.beforeWrite(*this, &row); !refused) {
+                m_failedRow = row;
+                return refused; // the guard undoes whatever the hook wrote
+            }
+        }
         if (Outcome written = write(&newKeys); !written)
             return written; // the guard undoes this save's part
+        if (m_spec.afterWrite)
+            if (Outcome followed = m_spec.afterWrite(*this, savedCodes()); !followed)
+                return followed;
         if (Outcome committed = tx.commit(); !committed)
             return committed;
     }
@@ -556,6 +597,20 @@ Outcome RecordSet::write(std::vector<QVariant> *newKeys)
     for (QSqlQuery &q : prepared)
         q.finish();
     return Outcome::success();
+}
+
+SavedCodes RecordSet::savedCodes() const
+{
+    SavedCodes codes;
+    codes.deleted = m_deletedKeys;
+    if (m_keyField < 0)
+        return codes;
+    for (int row : m_dirty) {
+        const RowInfo &info = m_info[size_t(row)];
+        if (info.state == RowState::Modified && info.pending->modified[size_t(m_keyField)])
+            codes.renamed.emplace_back(info.pending->key, m_store.value(row, m_keyField));
+    }
+    return codes;
 }
 
 void RecordSet::markSaved(const std::vector<QVariant> &newKeys)

@@ -91,8 +91,19 @@ public:
     // proposeCode, and returns its index.
     int insertRow();
     // Removes a row from the set; its deletion is pending until save (a row
-    // appended since the last save is simply forgotten).
-    void removeRow(int row);
+    // appended since the last save is simply forgotten). Returns false, the
+    // row kept, when the spec's acceptRemove hook refuses.
+    bool removeRow(int row);
+
+    // For beforeWrite hooks: the codes (or keys) as loaded of the rows deleted
+    // since the last save, the rows appended or changed (ascending), and the
+    // code a row had when loaded (null for an appended row).
+    const std::vector<QVariant> &deletedKeys() const { return m_deletedKeys; }
+    const std::vector<int> &changedRows() const { return m_dirty; }
+    QVariant loadedKey(int row) const;
+    // A value another operation has already written to the database (a points
+    // correction): the row shows it without it becoming a pending change.
+    void setStoredValue(int row, const QString &field, const QVariant &value);
 
     RowState rowState(int row) const;
     int pendingDeletions() const { return int(m_deletedKeys.size()); }
@@ -152,6 +163,7 @@ private:
     Outcome refusal(int row) const;
     Outcome write(std::vector<QVariant> *newKeys);
     void markSaved(const std::vector<QVariant> &newKeys);
+    SavedCodes savedCodes() const;
     QVariant withScale(int field, const QVariant &normalizedValue) const;
     void markDirty(int row);
     bool isCodeKey() const { return m_keyField >= 0 && !m_spec.keyColumn.isEmpty(); }
