@@ -1,5 +1,13 @@
 #include "app/window_catalog.h"
 
+#include "masterdata/hotel_list.h"
+#include "masterdata/package_list.h"
+#include "masterdata/points_goods.h"
+#include "masterdata/supplier_list.h"
+#include "masterdata/ui/item_picker.h"
+#include "masterdata/ui/package_window.h"
+#include "masterdata/ui/points_goods_picker.h"
+#include "masterdata/ui/supplier_picker.h"
 #include "system/employee_list.h"
 #include "system/ui/company_window.h"
 #include "system/ui/employee_tools.h"
@@ -25,10 +33,24 @@ const std::vector<GridMember> &gridMembers()
         // 员工资料: every employee but the administrator; a new one starts without rights.
         m.push_back({"TBM_YG", "员工资料", &EmployeeList::spec});
         m.back().setup = &addPasswordReset;
+        // Packages, hotels and halls, points goods, suppliers.
+        m.push_back({"TBM_TXLB", "套系名称", &PackageList::spec, QSize(540, 345), false});
+        m.push_back({"TBMXM", "酒店、大厅", &HotelList::spec, QSize(758, 465), false});
+        m.push_back({"TJFSP", "积分兑换商品", &PointsGoods::spec, QSize(800, 465), false});
+        m.push_back({"TBM_GHS", "供货商信息", &SupplierList::spec});
+        m.back().setup = &addSupplierCount;
         return m;
     }();
     return members;
 }
+
+// The masterdata pickers grid cells and windows open by name.
+const bool masterdataPickers = [] {
+    registerItemPickers();
+    registerPointsGoodsPicker();
+    registerSupplierPicker();
+    return true;
+}();
 
 const std::vector<WindowKind> &windowKinds()
 {
@@ -38,6 +60,7 @@ const std::vector<WindowKind> &windowKinds()
             kind<Tggmm>("Tggmm", true),
             kind<TBM_GSXX>("TBM_GSXX"),
             kind<TBMSZ>("TBMSZ"),
+            kind<TBM_TX>("TBM_TX", false, true),
         };
         for (const GridMember &member : gridMembers())
             k.push_back({member.className, [&member] { return static_cast<QWidget *>(createGridWindow(member)); },

@@ -10,6 +10,7 @@
 #include "system/sql_console.h"
 #include "system/ui/sql_console.h"
 #include "ui/app_events.h"
+#include "ui/pickers.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -119,7 +120,17 @@ TBM_GSXX::TBM_GSXX(QWidget *parent) : QWidget(parent)
 
     connect(buttons.save, &QPushButton::clicked, this, &TBM_GSXX::save);
     // pickSupplier and pickCustomer open the supplier and customer pickers, which
-    // fill the code and name boxes; until those pickers exist the buttons do nothing.
+    // fill the code and name boxes.
+    connect(pickSupplier, &QToolButton::clicked, this, [this] {
+        // The supplier picker (Txzghs) lives with the master data; it is found by name.
+        const Pickers::Picker picker = Pickers::find(QStringLiteral("supplier"));
+        if (!picker)
+            return;
+        if (const std::optional<QVariantMap> row = picker(this, QString())) {
+            box("MR_GHS")->setText(row->value(QStringLiteral("BM")).toString());
+            box("MR_GHSMC")->setText(row->value(QStringLiteral("MC")).toString());
+        }
+    });
     connect(pickBackground, &QToolButton::clicked, this, &TBM_GSXX::chooseBackground);
     connect(pickBackup, &QToolButton::clicked, this, &TBM_GSXX::chooseBackupFolder);
 
