@@ -16,6 +16,7 @@
 namespace LargeDataset {
 
 namespace {
+const int kCategories = 50;
 
 // A Chinese character with its pinyin initial, so that the quick-search code
 // (JP) of a generated name costs no lookup.
@@ -56,7 +57,24 @@ const char *const kCompanies[] = {"中国银行", "市第一医院", "实验中�
                                   "国家电网", "市税务局", "建设银行", "阿里巴巴", "个体经营"};
 const char *const kRemarks[] = {"", "", "", "", "老客户介绍", "婚纱照套系A", "需要提前预约", "对价格敏感",
                                 "喜欢户外拍摄", "VIP 客户"};
-const char *const kLevels[] = {"01", "01", "01", "01", "02", "02", "03", "04"};
+// The delivered levels (BM_KHJB) by their lower bound of points; a member's
+// JB holds the level's name and ZK its discount, as RecalcMemberLevel leaves them.
+struct Level
+{
+    const char *name;
+    double from;
+    double discount;
+};
+const Level kLevels[] = {{"钻石会员", 20000, 0.85}, {"金卡会员", 5000, 0.9}, {"银卡会员", 1000, 0.95}, {"普通会员", 0, 1.0}};
+const Level &levelFor(double points)
+{
+    for (const Level &l : kLevels)
+        if (points >= l.from)
+            return l;
+    return kLevels[std::size(kLevels) - 1];
+}
+// The price tier a member buys at (JG), mostly the plain price.
+const char *const kTiers[] = {"原价", "原价", "原价", "原价", "原价", "原价", "售价一", "售价一", "售价二", "售价三"};
 
 struct ProductKind
 {
@@ -72,6 +90,8 @@ const ProductKind kProducts[] = {
     {"头纱", "TS", "03", "件", 99},     {"手捧花", "SPH", "03", "束", 188}, {"婚鞋", "HX", "03", "双", 299},
     {"化妆套餐", "HZTC", "04", "次", 599}, {"外景拍摄", "WJPS", "04", "次", 1999}, {"精修照片", "JXZP", "04", "张", 50},
 };
+
+const int kPointRules[] = {1, 5, 10, 10, 10, 20, 50, 100};
 
 class Generator
 {
@@ -132,9 +152,11 @@ void generateMembers(Generator &g, int count)
 {
     Insert q(QStringLiteral(
         "INSERT INTO bm_kh (BM, MC, KH, JP, XB, DH, QQ, SR, HQ, DW, DZ, ZJLX, ZJ, JB, JG, ZK, ZJF, DXJF, SYJF, "
-        "LJXF, ZHYE, ZHQK, RQ, TSJ, QF, BZ) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-        "?, ?, ?, ?)"));
+        "LJXF, ZHYE, ZHQK, RQ, TSJ, QF, BZ, JSRBM, JSR, JSRJF) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+        "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     const QDate birthFrom(1965, 1, 1), weddingFrom(2018, 1, 1), joinedFrom(2010, 1, 1);
+    std::vector<QString> names;
+    names.reserve(size_t(count));
     for (int n = 0; n < count; ++n) {
         const Hanzi &surname = g.pick(kSurnames);
         const Hanzi &first = g.pick(kGiven);
@@ -145,6 +167,7 @@ void generateMembers(Generator &g, int count)
             name += QString::fromUtf8(second.text);
             jp += QLatin1Char(second.initial);
         }
+        names.push_back(name);
         const QString phone = QString::fromLatin1(g.pick(kPhonePrefixes)) + g.digits(8);
         const QString address = QString::fromUtf8(g.pick(kCities)) + QString::fromUtf8(g.pick(kRoads)) +
                                 QString::number(g.between(1, 999)) + QStringLiteral("号") +
@@ -152,37 +175,62 @@ void generateMembers(Generator &g, int count)
                                 QString::number(g.between(101, 2505));
         const double points = g.between(0, 30000);
         const double used = g.chance(30) ? double(g.between(0, int(points))) : 0.0;
-        const char *level = g.pick(kLevels);
-        const double discount = level[1] == '1' ? 1.0 : level[1] == '2' ? 0.95 : level[1] == '3' ? 0.9 : 0.85;
+        const Level &level = levelFor(points);
         const QVariant none;
+        // Some members came through an earlier one; the introducer's own
+        // credit is part of the points drawn above.
+        const bool introduced = n > 0 && g.chance(8);
+        const int introducer = introduced ? g.between(0, n - 1) : -1;
         q << memberCode(n) << name << QStringLiteral("C%1").arg(n + 1, 8, 10, QLatin1Char('0')) << jp
           << (g.chance(55) ? QStringLiteral("女") : QStringLiteral("男")) << phone
           << (g.chance(40) ? QVariant(g.digits(9)) : none) << (g.chance(80) ? QVariant(g.date(birthFrom, 12000)) : none)
           << (g.chance(60) ? QVariant(g.date(weddingFrom, 2900)) : none)
           << (g.chance(50) ? QVariant(QString::fromUtf8(g.pick(kCompanies))) : none) << address
-          << QStringLiteral("身份证") << QString(QStringLiteral("3201") + g.digits(14)) << QString::fromLatin1(level)
-          << QStringLiteral("LSJ") << discount << points << used << points - used << g.money(0, 50000)
-          << (g.chance(20) ? g.money(0, 5000) : 0.0) << (g.chance(5) ? g.money(0, 2000) : 0.0)
-          << g.date(joinedFrom, 5000) << (g.chance(10) ? 1 : 0) << 0 << QString::fromUtf8(g.pick(kRemarks));
+          << QStringLiteral("身份证") << QString(QStringLiteral("3201") + g.digits(14)) << QString::fromUtf8(level.name)
+          << QString::fromUtf8(g.pick(kTiers)) << level.discount << points << used << points - used
+          << g.money(0, 50000) << (g.chance(20) ? g.money(0, 5000) : 0.0) << (g.chance(5) ? g.money(0, 2000) : 0.0)
+          << g.date(joinedFrom, 5000) << (g.chance(10) ? 1 : 0) << 0 << QString::fromUtf8(g.pick(kRemarks))
+          << (introduced ? QVariant(memberCode(introducer)) : none)
+          << (introduced ? QVariant(names[size_t(introducer)]) : none) << (g.chance(3) ? double(g.between(1, 50) * 10) : 0.0);
+        q.exec();
+    }
+}
+
+// 50 categories, each with its points rule (yuan per point), named after the
+// kind of product it holds.
+void generateCategories(Generator &g)
+{
+    Insert q(QStringLiteral("INSERT INTO bm_splb (BM, MC, JFGZ) VALUES (?, ?, ?)"));
+    for (int c = 0; c < kCategories; ++c) {
+        const ProductKind &k = kProducts[size_t(c) % std::size(kProducts)];
+        q << categoryCode(c) << QStringLiteral("%1系列%2").arg(QString::fromUtf8(k.name)).arg(c / int(std::size(kProducts)) + 1)
+          << QString::number(g.pick(kPointRules));
         q.exec();
     }
 }
 
 void generateProducts(Generator &g, int count)
 {
+    std::vector<QString> rules;
+    {
+        QSqlQuery r = Db::execSql(QStringLiteral("SELECT JFGZ FROM bm_splb ORDER BY BM"));
+        while (r.next())
+            rules.push_back(r.value(0).toString());
+    }
     Insert q(QStringLiteral("INSERT INTO bm_sp (BM, MC, JP, LB, TXM, XH, DW, SCCJ, SLHS, TDZ, TJF, JJ, LSJ, SJ1, SJ2, "
-                            "KCSL, KCJE, BZ) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+                            "KCSL, KCJE, BZ, JFGZ) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     for (int n = 0; n < count; ++n) {
-        const ProductKind &k = g.pick(kProducts);
+        const int category = n % kCategories;
+        const ProductKind &k = kProducts[size_t(category) % std::size(kProducts)];
         const QString model = QStringLiteral("%1-%2").arg(QLatin1Char(char('A' + g.between(0, 25)))).arg(n + 1);
         const double price = Money::roundMoney(k.basePrice * (0.6 + g.between(0, 80) / 100.0));
         const double cost = Money::roundMoney(price * 0.55);
         const double stock = g.between(0, 200);
         q << productCode(n) << QString::fromUtf8(k.name) + model << QString::fromLatin1(k.jp) + model
-          << QString::fromLatin1(k.category) << QStringLiteral("69") + g.digits(11) << model
-          << QString::fromUtf8(k.unit)
+          << categoryCode(category) << QStringLiteral("69") + g.digits(11) << model << QString::fromUtf8(k.unit)
           << QStringLiteral("禾岚供应链") << 1 << (g.chance(10) ? 1 : 0) << 1 << cost << price
-          << Money::roundMoney(price * 0.95) << Money::roundMoney(price * 0.9) << stock << Money::roundMoney(stock * cost) << QString();
+          << Money::roundMoney(price * 0.95) << Money::roundMoney(price * 0.9) << stock << Money::roundMoney(stock * cost)
+          << QString() << (size_t(category) < rules.size() ? QVariant(rules[size_t(category)]) : QVariant());
         q.exec();
     }
 }
@@ -227,8 +275,14 @@ void generateOrders(Generator &g, const Options &o)
 
 } // namespace
 
-QString memberCode(int n) { return QStringLiteral("K%1").arg(n + 1, 6, 10, QLatin1Char('0')); }
-QString productCode(int n) { return QStringLiteral("P%1").arg(n + 1, 6, 10, QLatin1Char('0')); }
+QString memberCode(int n) { return QStringLiteral("%1").arg(n + 1, 6, 10, QLatin1Char('0')); }
+QString categoryCode(int c) { return QStringLiteral("%1").arg(c + 1, 2, 10, QLatin1Char('0')); }
+// Products are dealt to the categories in turn: the n-th is the
+// (n / 50 + 1)-th of its category.
+QString productCode(int n)
+{
+    return categoryCode(n % kCategories) + QStringLiteral("%1").arg(n / kCategories + 1, 4, 10, QLatin1Char('0'));
+}
 
 bool generate(const Options &options, QString *error)
 {
@@ -252,6 +306,8 @@ bool generate(const Options &options, QString *error)
             throw DbError(Database::db().lastError().text());
         Generator g(options.seed);
         generateMembers(g, options.members);
+        if (options.products > 0)
+            generateCategories(g);
         generateProducts(g, options.products);
         generateOrders(g, options);
         QString commitError;
