@@ -8,6 +8,8 @@
 #include "masterdata/ui/package_window.h"
 #include "masterdata/ui/points_goods_picker.h"
 #include "masterdata/ui/supplier_picker.h"
+#include "masterdata/level_list.h"
+#include "masterdata/ui/member_window.h"
 #include "system/employee_list.h"
 #include "system/ui/company_window.h"
 #include "system/ui/employee_tools.h"
@@ -33,6 +35,8 @@ const std::vector<GridMember> &gridMembers()
         // 员工资料: every employee but the administrator; a new one starts without rights.
         m.push_back({"TBM_YG", "员工资料", &EmployeeList::spec});
         m.back().setup = &addPasswordReset;
+        // 会员级别: a small fixed window over the level ranges.
+        m.push_back({"TBM_KHJB", "会员级别", &LevelList::spec, QSize(500, 300), false});
         // Packages, hotels and halls, points goods, suppliers.
         m.push_back({"TBM_TXLB", "套系名称", &PackageList::spec, QSize(540, 345), false});
         m.push_back({"TBMXM", "酒店、大厅", &HotelList::spec, QSize(758, 465), false});
@@ -60,6 +64,7 @@ const std::vector<WindowKind> &windowKinds()
             kind<Tggmm>("Tggmm", true),
             kind<TBM_GSXX>("TBM_GSXX"),
             kind<TBMSZ>("TBMSZ"),
+            kind<TBM_KH>("TBM_KH", false, true),
             kind<TBM_TX>("TBM_TX", false, true),
         };
         for (const GridMember &member : gridMembers())
