@@ -77,6 +77,10 @@ public Q_SLOTS:
     // Picks the current row and closes; does nothing without a current row
     // or when canLeave() says no.
     void pickCurrent();
+    // Cancels, unless canLeave(false) says no.
+    void reject() override;
+    // Every close ends here: the filter box is emptied.
+    void done(int result) override;
 
 protected:
     // Asked before the dialog closes by a pick (picking = true) or a cancel.
@@ -91,8 +95,6 @@ protected:
 
     void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void reject() override;
-    void done(int result) override;
 
 private:
     void bindSource();

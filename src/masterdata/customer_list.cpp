@@ -1,0 +1,29 @@
+#include "masterdata/customer_list.h"
+
+QueryText CustomerList::pickerQuery()
+{
+    return {QStringLiteral("SELECT * FROM bm_kh ORDER BY BM"), {}};
+}
+
+std::vector<GridColumn> CustomerList::pickerColumns()
+{
+    std::vector<GridColumn> c = {
+        GridColumn::of("BM", "编码", 70),     GridColumn::of("MC", "姓名", 80),
+        GridColumn::of("KH", "卡号", 80),     GridColumn::of("XB", "性别", 40),
+        GridColumn::of("DH", "电话", 100),    GridColumn::of("DW", "单位", 100),
+        GridColumn::of("DZ", "地址", 120),    GridColumn::of("SYJF", "剩余积分", 70),
+        GridColumn::of("ZHYE", "账户余额", 80), GridColumn::of("ZHQK", "账户欠款", 80),
+        GridColumn::of("BZ", "备注", 120),    GridColumn::of("JP", "简拼"),
+    };
+    for (GridColumn &col : c)
+        col.readOnly = true;
+    c[8].format = QStringLiteral("#0.00");
+    c[9].format = QStringLiteral("#0.00");
+    c.back().hidden = true;
+    return c;
+}
+
+QStringList CustomerList::filterFields()
+{
+    return {QStringLiteral("BM"), QStringLiteral("MC"), QStringLiteral("KH"), QStringLiteral("JP"), QStringLiteral("DH")};
+}
