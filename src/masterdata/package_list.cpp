@@ -114,7 +114,9 @@ GridSpec linesSpec(std::function<QString()> currentPackage)
     s.columns.push_back(GridColumn::of("BM", "编码", 110));
     s.columns.push_back(GridColumn::of("MC", "名称", 200));
     s.columns.push_back(GridColumn::of("SL", "数量", 80));
-    s.columns.push_back(GridColumn::of("DJ", "单价", 90));
+    GridColumn price = GridColumn::of("DJ", "单价", 90);
+    price.format = QStringLiteral("0.00");
+    s.columns.push_back(price);
     GridColumn lb = GridColumn::of("LB", "类别", 80);
     lb.readOnly = true;
     s.columns.push_back(lb);
@@ -139,7 +141,9 @@ std::vector<GridColumn> productColumns()
     std::vector<GridColumn> c;
     c.push_back(GridColumn::of("BM", "编码", 100));
     c.push_back(GridColumn::of("MC", "名称", 180));
-    c.push_back(GridColumn::of("LSJ", "零售价", 80));
+    GridColumn price = GridColumn::of("LSJ", "零售价", 80);
+    price.format = QStringLiteral("0.00");
+    c.push_back(price);
     c.push_back(GridColumn::of("BZ", "备注", 140));
     GridColumn area = GridColumn::of("MJ", "面积", 60);
     area.hidden = true;

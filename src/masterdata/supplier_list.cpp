@@ -3,6 +3,8 @@
 #include "core/db/database.h"
 #include "core/db/record_set.h"
 
+#include <utility>
+
 namespace SupplierList {
 
 GridSpec spec()
@@ -17,8 +19,11 @@ GridSpec spec()
     s.columns.push_back(col("LXR", "联系人", 90));
     s.columns.push_back(col("DH", "电话", 110));
     s.columns.push_back(col("DZ", "地址", 200));
-    s.columns.push_back(col("LJJE", "累计金额", 100));
-    s.columns.push_back(col("ZHQK", "合计欠款", 100));
+    for (const auto &[field, title] : {std::pair{"LJJE", "累计金额"}, std::pair{"ZHQK", "合计欠款"}}) {
+        GridColumn money = col(field, title, 100);
+        money.format = QStringLiteral("0.00");
+        s.columns.push_back(money);
+    }
     s.columns.push_back(col("BZ", "备注", 160));
     s.filterFields = {QStringLiteral("BM"), QStringLiteral("MC")};
     s.newRowDefaults = [](RecordSet &set, int row) {

@@ -40,7 +40,9 @@ TBM_TX::TBM_TX(std::shared_ptr<QString> package, QWidget *parent)
 
     const QueryText q = PackageList::productsQuery();
     m_products = new QueryResult(q.sql, q.binds, {}, this);
-    m_productModel = new RowModel(m_products, PackageList::productColumns(), this);
+    // The model takes its source once the products are read (at the first
+    // showing): until then every column counts as present.
+    m_productModel = new RowModel(nullptr, PackageList::productColumns(), this);
     m_productFilter = new GridFilterModel(m_productModel, {}, this);
     m_productView = new GridView(this);
     m_productView->setObjectName(QStringLiteral("productGrid"));
@@ -99,6 +101,7 @@ void TBM_TX::fillPackages()
 {
     if (const Outcome read = m_products->load(); !read)
         prompt().warn(read.text());
+    m_productModel->setSource(m_products);
     QStringList names;
     const Outcome listed = PackageList::packageNames(&names);
     const QSignalBlocker block(m_packages);

@@ -44,7 +44,7 @@ Txzghs::Txzghs(QWidget *parent)
     connect(button("exitButton", QStringLiteral("退出[&E]")), &QPushButton::clicked, this, &QDialog::reject);
     auto *insertKey = new QShortcut(QKeySequence(Qt::Key_Insert), this);
     connect(insertKey, &QShortcut::activated, this, &Txzghs::insertRow);
-    resize(700, 420);
+    resize(900, 420);
 }
 
 void Txzghs::insertRow()

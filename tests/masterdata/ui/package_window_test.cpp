@@ -9,6 +9,7 @@
 #include <QAbstractItemModelTester>
 #include <QComboBox>
 #include <QPointer>
+#include <QTableView>
 #include <QToolButton>
 
 namespace {
@@ -58,6 +59,13 @@ TEST_F(PackageWindowTest, DoubleClickedProductBecomesALineOfTheChosenPackage)
     QAbstractItemModelTester tester(window->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
     EXPECT_EQ(window->packageBox()->count(), 2);
     EXPECT_EQ(window->packageBox()->currentIndex(), -1);
+    // The product list shows 编码, 名称, 零售价, 备注; 面积 stays hidden.
+    QStringList shown;
+    for (int c = 0; c < window->productModel()->columnCount(); ++c)
+        if (!window->productView()->isColumnHidden(c))
+            shown << window->productModel()->headerData(c, Qt::Horizontal).toString();
+    EXPECT_EQ(shown, (QStringList{"编码", "名称", "零售价", "备注"}));
+    EXPECT_EQ(window->productModel()->index(productRow("P1"), 2).data().toString(), "2999.00");
     EXPECT_EQ(window->records().rowCount(), 0);
 
     // No package yet: no line can be made, by double click or by the navigator.
