@@ -4,6 +4,8 @@
 #include "masterdata/package_list.h"
 #include "masterdata/points_goods.h"
 #include "masterdata/supplier_list.h"
+#include "masterdata/ui/add_member_dialog.h"
+#include "masterdata/ui/customer_picker.h"
 #include "masterdata/ui/item_picker.h"
 #include "masterdata/ui/package_window.h"
 #include "masterdata/ui/points_goods_picker.h"
@@ -50,6 +52,7 @@ const std::vector<GridMember> &gridMembers()
 
 // The masterdata pickers grid cells and windows open by name.
 const bool masterdataPickers = [] {
+    registerCustomerPicker();
     registerItemPickers();
     registerPointsGoodsPicker();
     registerSupplierPicker();
@@ -64,6 +67,7 @@ const std::vector<WindowKind> &windowKinds()
             kind<Tggmm>("Tggmm", true),
             kind<TBM_GSXX>("TBM_GSXX"),
             kind<TBMSZ>("TBMSZ"),
+            kind<TTJKH>("TTJKH", true),
             kind<TBM_KH>("TBM_KH", false, true),
             kind<TBM_TX>("TBM_TX", false, true),
         };

@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -240,7 +241,10 @@ void TTJKH::showEvent(QShowEvent *event)
 
 bool TTJKH::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::FocusOut) {
+    // Only leaving the box counts, not a message box or a calendar popup coming forward.
+    const auto reason = event->type() == QEvent::FocusOut ? static_cast<QFocusEvent *>(event)->reason()
+                                                          : Qt::OtherFocusReason;
+    if (event->type() == QEvent::FocusOut && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
         if (watched == box("BM"))
             checkCodeOnLeave();
         else if (watched == box("JSRBM"))

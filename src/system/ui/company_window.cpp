@@ -131,6 +131,16 @@ TBM_GSXX::TBM_GSXX(QWidget *parent) : QWidget(parent)
             box("MR_GHSMC")->setText(row->value(QStringLiteral("MC")).toString());
         }
     });
+    connect(pickCustomer, &QToolButton::clicked, this, [this] {
+        // The customer picker (Txzkh) lives with the master data as well.
+        const Pickers::Picker picker = Pickers::find(QStringLiteral("customer"));
+        if (!picker)
+            return;
+        if (const std::optional<QVariantMap> row = picker(this, QString())) {
+            box("MR_KH")->setText(row->value(QStringLiteral("BM")).toString());
+            box("MR_KHMC")->setText(row->value(QStringLiteral("MC")).toString());
+        }
+    });
     connect(pickBackground, &QToolButton::clicked, this, &TBM_GSXX::chooseBackground);
     connect(pickBackup, &QToolButton::clicked, this, &TBM_GSXX::chooseBackupFolder);
 

@@ -3,6 +3,7 @@
 
 #include "core/db/database.h"
 #include "masterdata/ui/customer_picker.h"
+#include "system/ui/company_window.h"
 #include "ui/pickers.h"
 #include "ui/row_model.h"
 
@@ -10,6 +11,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 namespace {
 
@@ -156,6 +158,25 @@ TEST_F(CustomerPickerTest, ShowsTheListedColumnsWithMoneyInTwoPlaces)
     EXPECT_EQ(model->displayText(0, model->columnOf("ZHYE")), "120.50");
     EXPECT_EQ(picker.windowTitle(), u("客户选择"));
     EXPECT_EQ(picker.size(), QSize(708, 465));
+}
+
+TEST_F(CustomerPickerTest, TheCompanysDefaultCustomerIsPickedFromTheList)
+{
+    registerCustomerPicker();
+    TBM_GSXX company;
+    company.show();
+    QTimer::singleShot(0, &company, [&] {
+        auto *picker = qobject_cast<Txzkh *>(QApplication::activeModalWidget());
+        ASSERT_TRUE(picker);
+        picker->setFilterText("002");
+        QTest::keyClick(picker->filterBox(), Qt::Key_Return);
+        if (picker->isVisible())
+            picker->reject();
+    });
+    company.findChild<QToolButton *>("pickCustomer")->click();
+    EXPECT_EQ(company.findChild<QLineEdit *>("MR_KH")->text(), "002");
+    EXPECT_EQ(company.findChild<QLineEdit *>("MR_KHMC")->text(), u("李四"));
+    Pickers::remove("customer");
 }
 
 } // namespace
