@@ -136,6 +136,24 @@ TEST_F(PackageWindowTest, ChoosingAnotherPackageAsksAboutUnsavedLines)
     }
 }
 
+// A save that fails keeps the lines and says so in the window's own words.
+TEST_F(PackageWindowTest, FailedSaveKeepsTheLines)
+{
+    open();
+    ASSERT_TRUE(window->choosePackage(QString::fromUtf8("豪华套系")));
+    ASSERT_EQ(window->records().rowCount(), 1);
+    window->records().setValue(0, "SL", 5.0);
+    window->addProduct(productRow("P1"));
+    Db::execSql("DELETE FROM bm_tx WHERE LB = 'B'"); // gone under the window's feet
+
+    EXPECT_FALSE(window->save());
+    EXPECT_EQ(prompt->last(), QString::fromUtf8("提交超时，请退出重新操作"));
+    EXPECT_EQ(prompt->shown.back().icon, Prompt::Icon::Warning);
+    EXPECT_TRUE(window->isUnsaved());
+    EXPECT_EQ(window->records().rowCount(), 2);
+    EXPECT_EQ(lineCount("B"), 0); // the new line was not written either
+}
+
 TEST_F(PackageWindowTest, NoPackageDefinedIsSaid)
 {
     Db::execSql("DELETE FROM bm_txlb");

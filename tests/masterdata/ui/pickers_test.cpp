@@ -121,6 +121,26 @@ TEST_F(PickersTest, SupplierPickerAsksBeforeAPickDropsEdits)
     EXPECT_EQ(picker.picked()->value("MC").toString(), QString::fromUtf8("通用供货商"));
 }
 
+// Esc or 退出 with unsaved edits asks too; Cancel keeps the picker and its edits.
+TEST_F(PickersTest, SupplierPickerAsksBeforeClosingOverEdits)
+{
+    Txzghs picker;
+    picker.show();
+    ASSERT_TRUE(picker.reload().ok);
+    picker.records().setValue(0, "LXR", QString::fromUtf8("张经理"));
+    prompt->answer(Prompt::Answer::Cancel);
+    picker.reject();
+    EXPECT_TRUE(picker.isVisible());
+    EXPECT_TRUE(picker.records().isDirty());
+
+    prompt->answer(Prompt::Answer::Yes);
+    picker.reject();
+    EXPECT_FALSE(picker.isVisible());
+    EXPECT_FALSE(picker.picked().has_value());
+    EXPECT_EQ(Db::scalarSql("SELECT LXR FROM bm_ghs WHERE BM = '001'").toString(), QString::fromUtf8("张经理"));
+    EXPECT_EQ(prompt->texts_shown().count(QString::fromUtf8("当前还没有保存，是否现在保存？")), 2);
+}
+
 TEST_F(PickersTest, SupplierPickOnAnEmptyListDoesNothing)
 {
     Db::execSql("DELETE FROM bm_ghs");
