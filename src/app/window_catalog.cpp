@@ -12,6 +12,8 @@
 #include "masterdata/ui/supplier_picker.h"
 #include "masterdata/level_list.h"
 #include "masterdata/ui/member_window.h"
+#include "masterdata/ui/category_window.h"
+#include "masterdata/ui/product_window.h"
 #include "system/employee_list.h"
 #include "system/ui/company_window.h"
 #include "system/ui/employee_tools.h"
@@ -67,6 +69,8 @@ const std::vector<WindowKind> &windowKinds()
             kind<Tggmm>("Tggmm", true),
             kind<TBM_GSXX>("TBM_GSXX"),
             kind<TBMSZ>("TBMSZ"),
+            kind<TFormSP>("TFormSP", false, true),
+            kind<TBM_SPLB>("TBM_SPLB"),
             kind<TTJKH>("TTJKH", true),
             kind<TBM_KH>("TBM_KH", false, true),
             kind<TBM_TX>("TBM_TX", false, true),

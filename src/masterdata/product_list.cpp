@@ -2,6 +2,7 @@
 
 #include "core/db/database.h"
 #include "core/db/record_set.h"
+#include "core/text/pinyin.h"
 #include "masterdata/product_rules.h"
 
 namespace ProductList {
@@ -131,6 +132,17 @@ GridSpec spec(std::shared_ptr<Selection> selection)
     };
     ProductRules::applyTo(s);
     return s;
+}
+
+void regeneratePinyin(RecordSet &set, const std::function<void(int row)> &progress)
+{
+    const int name = set.fieldIndex(QStringLiteral("MC"));
+    const int initials = set.fieldIndex(QStringLiteral("JP"));
+    for (int row = 0; row < set.rowCount(); ++row) {
+        set.setValue(row, initials, Text::PinyinInitials(set.value(row, name).toString()));
+        if (progress)
+            progress(row + 1);
+    }
 }
 
 } // namespace ProductList

@@ -3,8 +3,11 @@
 
 #include <QString>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <vector>
+
+class RecordSet;
 
 // The product grid of 商品资料 (bm_sp), shown per category of a flat tree.
 namespace ProductList {
@@ -56,5 +59,9 @@ QString proposeCode(const QString &category, const QVariant &lastCode);
 // initials, new-row defaults and the code proposal from `selection`, and the
 // shared product refusals (ProductRules::applyTo).
 GridSpec spec(std::shared_ptr<Selection> selection);
+
+// 简拼: JP := the pinyin initials of MC on every row of the set (pending
+// until saved); `progress` hears each row index as it is done.
+void regeneratePinyin(RecordSet &set, const std::function<void(int row)> &progress);
 
 } // namespace ProductList

@@ -79,7 +79,7 @@ public Q_SLOTS:
     bool load();
     // Re-reads the rows (pending changes are dropped); false after a load error, which is shown.
     bool reload();
-    void insertRow();
+    virtual void insertRow();
     void deleteCurrentRow();
     // The "保存[&S]" button: saves and tells the outcome.
     bool save();
