@@ -71,12 +71,15 @@ TFormSP::TFormSP(std::shared_ptr<ProductList::Selection> selection, QWidget *par
     m_count->setObjectName(QStringLiteral("productCount"));
     outer->addWidget(m_count);
 
-    auto button = [this](const QString &text, const char *name, void (TFormSP::*slot)()) {
+    // The window's own buttons get a row of their own, so the filter box keeps its room.
+    auto *ownButtons = new QHBoxLayout;
+    outer->insertLayout(1, ownButtons);
+    auto button = [this, ownButtons](const QString &text, const char *name, void (TFormSP::*slot)()) {
         auto *b = new QPushButton(text, this);
         b->setObjectName(QLatin1String(name));
         b->setAutoDefault(false);
         connect(b, &QPushButton::clicked, this, slot);
-        addToolWidget(b);
+        ownButtons->addWidget(b);
         return b;
     };
     button(QStringLiteral("整行复制"), "copyRowButton", &TFormSP::copyRow);
@@ -85,6 +88,7 @@ TFormSP::TFormSP(std::shared_ptr<ProductList::Selection> selection, QWidget *par
     button(QStringLiteral("简拼[&J]"), "pinyinButton", &TFormSP::regeneratePinyin);
     button(QStringLiteral("打印[&P]"), "printButton", &TFormSP::printRows);
     button(QStringLiteral("清空商品资料（注：清空前请先备注！）"), "clearProductsButton", &TFormSP::clearProducts);
+    ownButtons->addStretch(1);
 
     auto *preview = new QAction(QStringLiteral("显示预览图"), this);
     preview->setObjectName(QStringLiteral("showPictureAction"));
