@@ -7,13 +7,14 @@ QueryText CustomerList::pickerQuery()
 
 std::vector<GridColumn> CustomerList::pickerColumns()
 {
+    // Widths that keep the balances in sight in the picker's 708 pixels.
     std::vector<GridColumn> c = {
-        GridColumn::of("BM", "编码", 70),     GridColumn::of("MC", "姓名", 80),
-        GridColumn::of("KH", "卡号", 80),     GridColumn::of("XB", "性别", 40),
-        GridColumn::of("DH", "电话", 100),    GridColumn::of("DW", "单位", 100),
-        GridColumn::of("DZ", "地址", 120),    GridColumn::of("SYJF", "剩余积分", 70),
-        GridColumn::of("ZHYE", "账户余额", 80), GridColumn::of("ZHQK", "账户欠款", 80),
-        GridColumn::of("BZ", "备注", 120),    GridColumn::of("JP", "简拼"),
+        GridColumn::of("BM", "编码", 55),     GridColumn::of("MC", "姓名", 70),
+        GridColumn::of("KH", "卡号", 60),     GridColumn::of("XB", "性别", 36),
+        GridColumn::of("DH", "电话", 90),     GridColumn::of("DW", "单位", 60),
+        GridColumn::of("DZ", "地址", 70),     GridColumn::of("SYJF", "剩余积分", 60),
+        GridColumn::of("ZHYE", "账户余额", 70), GridColumn::of("ZHQK", "账户欠款", 70),
+        GridColumn::of("BZ", "备注", 50),     GridColumn::of("JP", "简拼"),
     };
     for (GridColumn &col : c)
         col.readOnly = true;

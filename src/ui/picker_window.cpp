@@ -7,6 +7,7 @@
 #include "ui/row_model.h"
 
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,6 +29,8 @@ PickerWindow::PickerWindow(const QString &caption, std::vector<GridColumn> colum
     m_view = new GridView(this);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // Row numbers of a filtered list would be those of the unfiltered one.
+    m_view->verticalHeader()->hide();
 
     auto *top = new QHBoxLayout;
     top->addWidget(filterLabel);
