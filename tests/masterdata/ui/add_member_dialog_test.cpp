@@ -1,6 +1,7 @@
 // TTJKH, the add-member dialog.
 #include "support/temp_home.h"
 
+#include "app/window_catalog.h"
 #include "core/clock.h"
 #include "core/db/database.h"
 #include "core/session.h"
@@ -179,6 +180,18 @@ TEST_F(AddMemberDialogTest, TheIntroducerComesFromTheCustomerPicker)
     dialog.findChild<QToolButton *>("pickIntroducer")->click();
     EXPECT_EQ(box(dialog, "JSRBM")->text(), "100");
     EXPECT_EQ(box(dialog, "JSR")->text(), u("李四"));
+}
+
+// The main window's 添加新客户 opens TTJKH through the catalog, modally.
+TEST_F(AddMemberDialogTest, TheCatalogMakesTheDialog)
+{
+    const WindowKind *kind = findWindowKind("TTJKH");
+    ASSERT_TRUE(kind);
+    EXPECT_TRUE(kind->dialog);
+    std::unique_ptr<QWidget> made(kind->create());
+    auto *dialog = qobject_cast<TTJKH *>(made.get());
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(dialog->windowTitle(), u("添加会员"));
 }
 
 } // namespace
