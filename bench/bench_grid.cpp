@@ -8,6 +8,7 @@
 // baseline, a plain SQLite scan of the same rows (prepare and step over the
 // same SELECT, every column read), and prints each figure's ratio to it
 // ("x_raw").
+#include "bench_support.h"
 #include "large_dataset.h"
 
 #include "core/db/database.h"
@@ -16,7 +17,6 @@
 #include "ui/grid_window.h"
 #include "ui/row_model.h"
 
-#include <sqlite3.h>
 
 #include <benchmark/benchmark.h>
 
@@ -25,7 +25,6 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QSortFilterProxyModel>
-#include <QSqlDriver>
 #include <QTableView>
 #include <memory>
 
@@ -33,18 +32,6 @@ namespace {
 
 int g_members = 300000;
 int g_rows = 0; // rows of bm_kh: the generated members and the delivered walk-in customer
-
-// Messages of a benchmark run go nowhere; a failed save is seen by its result.
-class SilentPrompt : public Prompt
-{
-public:
-    void message(const QString &, const QString &, Icon) override {}
-    Answer question(const QString &, const QString &, Buttons, Icon, Answer) override { return Answer::No; }
-    QString openFile(const QString &, const QString &, const QString &) override { return {}; }
-    QString saveFile(const QString &, const QString &, const QString &, const QString &) override { return {}; }
-    QString chooseFolder(const QString &, const QString &) override { return {}; }
-    std::optional<QString> textInput(const QString &, const QString &, const QString &) override { return {}; }
-};
 
 // The member list as the member window shows it: 17 visible columns, two hidden.
 GridSpec members()
@@ -93,47 +80,10 @@ public:
     }
 };
 
-// What a first screen of the grid asks of the model.
-void readFirstScreen(const QAbstractItemModel &model)
-{
-    for (int r = 0; r < qMin(40, model.rowCount()); ++r)
-        for (int c = 0; c < model.columnCount(); ++c)
-            benchmark::DoNotOptimize(model.data(model.index(r, c)));
-}
-
-// The raw baseline: SQLite's own prepare and step over the SELECT the record
-// set runs, every column of every row read as its stored type.
+// The raw baseline: the SELECT the record set runs, straight through SQLite.
 void RawSqliteScan(benchmark::State &state)
 {
-    const QVariant handle = Database::db().driver()->handle();
-    sqlite3 *db = *static_cast<sqlite3 *const *>(handle.constData());
-    const QByteArray sql = QByteArrayLiteral("SELECT * FROM bm_kh ORDER BY BM");
-    qint64 rows = 0;
-    for (auto _ : state) {
-        sqlite3_stmt *stmt = nullptr;
-        if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &stmt, nullptr) != SQLITE_OK) {
-            state.SkipWithError("prepare failed");
-            break;
-        }
-        rows = 0;
-        const int columns = sqlite3_column_count(stmt);
-        while (sqlite3_step(stmt) == SQLITE_ROW) {
-            ++rows;
-            for (int c = 0; c < columns; ++c) {
-                switch (sqlite3_column_type(stmt, c)) {
-                case SQLITE_INTEGER: benchmark::DoNotOptimize(sqlite3_column_int64(stmt, c)); break;
-                case SQLITE_FLOAT: benchmark::DoNotOptimize(sqlite3_column_double(stmt, c)); break;
-                case SQLITE_TEXT:
-                    benchmark::DoNotOptimize(sqlite3_column_text16(stmt, c));
-                    benchmark::DoNotOptimize(sqlite3_column_bytes16(stmt, c));
-                    break;
-                default: break;
-                }
-            }
-        }
-        sqlite3_finalize(stmt);
-    }
-    state.counters["rows"] = double(rows);
+    BenchSupport::rawScan(state, QByteArrayLiteral("SELECT * FROM bm_kh ORDER BY BM"));
 }
 BENCHMARK(RawSqliteScan)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
@@ -162,7 +112,7 @@ void LoadRecordSetAndModel(benchmark::State &state)
             state.SkipWithError("load failed");
             break;
         }
-        readFirstScreen(model);
+        BenchSupport::readFirstScreen(model);
     }
     state.counters["rows"] = model.rowCount();
 }
@@ -173,7 +123,7 @@ void OpenGridWindow(benchmark::State &state)
 {
     for (auto _ : state) {
         auto window = std::make_unique<MemberWindow>();
-        readFirstScreen(*window->filterModel());
+        BenchSupport::readFirstScreen(*window->filterModel());
         const bool complete = window->filterModel()->rowCount() == g_rows;
         state.PauseTiming();
         window.reset();
@@ -194,7 +144,7 @@ void typeInto(QLineEdit *box, const QString &text, const QAbstractItemModel &sho
     // The grid waits for typing to pause; a benchmark does not.
     QApplication::sendPostedEvents();
     QApplication::processEvents(QEventLoop::AllEvents, 0);
-    readFirstScreen(shown);
+    BenchSupport::readFirstScreen(shown);
 }
 
 void FilterFirstKeystroke(benchmark::State &state)
@@ -319,30 +269,6 @@ void EditOneRowAndSave(benchmark::State &state)
 }
 BENCHMARK(EditOneRowAndSave)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 
-// The console output with each figure's ratio to the raw scan, which runs first.
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &reports) override
-    {
-        std::vector<Run> runs = reports;
-        for (Run &run : runs) {
-            if (run.error_occurred)
-                continue;
-            const double seconds =
-                run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-            if (run.run_name.function_name == "RawSqliteScan" && m_raw == 0)
-                m_raw = seconds;
-            if (m_raw > 0)
-                run.counters["x_raw"] = seconds / m_raw;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-private:
-    double m_raw = 0;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -356,7 +282,7 @@ int main(int argc, char **argv)
     if (const int n = qEnvironmentVariableIntValue("HELAN_BENCH_MEMBERS"); n > 0)
         g_members = n;
 
-    SilentPrompt silent;
+    BenchSupport::AnsweringPrompt silent(Prompt::Answer::No);
     installPrompt(&silent);
     LargeDataset::FreshHome home;
     if (!home.isOpen()) {
@@ -382,7 +308,7 @@ int main(int argc, char **argv)
                                 .arg(options.linesPerOrder)
                                 .arg(t.elapsed());
     benchmark::AddCustomContext("dataset", dataset.toStdString());
-    RatioReporter reporter;
+    BenchSupport::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;
