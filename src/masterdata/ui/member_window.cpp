@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 TBM_KH::TBM_KH(QWidget *parent) : GridWindow(QStringLiteral("会员资料"), MemberList::spec(), parent)
@@ -99,10 +100,18 @@ void TBM_KH::regeneratePinyin()
     QPointer<Tformspzx> progress = new Tformspzx(this);
     progress->setRange(1, set.rowCount());
     progress->show();
-    MemberList::regeneratePinyin(set, [&progress](int row) {
-        if (progress)
-            progress->setPosition(row);
-    });
+    {
+        // One model reset instead of a repaint and re-filter per row: a
+        // hundred thousand members would otherwise take minutes.
+        emit set.aboutToReload();
+        const QSignalBlocker quiet(&set);
+        MemberList::regeneratePinyin(set, [&progress](int row) {
+            if (progress)
+                progress->setPosition(row);
+        });
+    }
+    emit set.reloaded();
+    emit set.changed();
     if (progress)
         progress->close();
     QApplication::restoreOverrideCursor();
