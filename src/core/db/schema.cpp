@@ -276,6 +276,8 @@ bool create(QSqlDatabase db, QString *error)
     // Counters are looked up by employee, type and day together.
     if (!run(db, QStringLiteral("CREATE INDEX ix_GG_XZ_key ON GG_XZ (YGBM, DJLX, RQ)"), {}, error))
         return false;
+    if (!migrateToV5(db, error))
+        return false;
     if (!run(db, QStringLiteral("CREATE TABLE helan_schema (version INTEGER NOT NULL)"), {}, error))
         return false;
     if (!run(db, QStringLiteral("INSERT INTO helan_schema (version) VALUES (?)"), {currentVersion}, error))
@@ -391,13 +393,21 @@ bool migrateToV4(QSqlDatabase db, QString *error)
                {}, error);
 }
 
+bool migrateToV5(QSqlDatabase db, QString *error)
+{
+    // The member list counts its members per level after every open and save:
+    // with the level and the code in one index that count reads the index
+    // alone instead of sorting the whole table.
+    return run(db, QStringLiteral("CREATE INDEX IF NOT EXISTS ix_bm_kh_JB_BM ON bm_kh (JB, BM)"), {}, error);
+}
+
 namespace {
 struct Step
 {
     int version;
     bool (*apply)(QSqlDatabase, QString *);
 };
-constexpr Step steps[] = {{2, migrateToV2}, {3, migrateToV3}, {4, migrateToV4}};
+constexpr Step steps[] = {{2, migrateToV2}, {3, migrateToV3}, {4, migrateToV4}, {5, migrateToV5}};
 static_assert(steps[std::size(steps) - 1].version == currentVersion, "the last step reaches currentVersion");
 } // namespace
 

@@ -42,7 +42,7 @@ const Table *findTable(const QString &name);
 const char *keyColumn(const Table &table);
 
 // Bumped whenever the program's own migrations change the schema.
-constexpr int currentVersion = 4;
+constexpr int currentVersion = 5;
 // Identifies a database file of this program (PRAGMA application_id).
 constexpr int applicationId = 0x484c414e; // "HLAN"
 
@@ -65,6 +65,7 @@ bool migrate(QSqlDatabase db, QString *error);
 bool migrateToV2(QSqlDatabase db, QString *error); // real keys (core/db/migration_v2.cpp)
 bool migrateToV3(QSqlDatabase db, QString *error); // delivered BM_JP rows (core/text/pinyin_table.cpp)
 bool migrateToV4(QSqlDatabase db, QString *error); // the hashes of remembered logins, bm_yg.DLLP
+bool migrateToV5(QSqlDatabase db, QString *error); // the index the member count per level reads
 // The version row, or 0 when the file is not a database of this program.
 int version(QSqlDatabase db);
 
