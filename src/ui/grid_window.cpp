@@ -156,6 +156,10 @@ bool GridWindow::reload()
     const Outcome loaded = m_set->load();
     if (!loaded)
         prompt().message(loaded.text(), QString(), Prompt::Icon::Critical);
+    // A list always stands on a row, as counter staff expect: buttons that act
+    // on "the member under the cursor" work without a click first.
+    if (!m_view->currentIndex().isValid() && m_filter->rowCount() > 0)
+        setCurrentRow(m_filter->mapToSource(m_filter->index(0, 0)).row());
     afterLoad();
     return loaded.ok;
 }

@@ -190,6 +190,7 @@ TEST_F(GridWindowTest, ARegisteredMemberOpensAsAPlainGridWindowWithItsRows)
     EXPECT_TRUE(window->isLoaded());
     ASSERT_EQ(window->model()->rowCount(), 2); // the administrator is not listed
     EXPECT_EQ(window->model()->index(1, window->model()->columnOf("MC")).data().toString(), "李四");
+    EXPECT_EQ(window->currentRow(), 0) << "a loaded list stands on its first row";
     EXPECT_TRUE(window->findChild<QPushButton *>("exportButton")->isVisible());
     EXPECT_FALSE(window->footer()->isVisible()); // no column asks for one
 }
