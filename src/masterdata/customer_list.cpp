@@ -1,8 +1,22 @@
 #include "masterdata/customer_list.h"
+#include "core/db/query_result.h"
 
 QueryText CustomerList::pickerQuery()
 {
-    return {QStringLiteral("SELECT * FROM bm_kh ORDER BY BM"), {}};
+    // Only what the list shows and searches: the picked member is read whole
+    // by memberRow(), which keeps opening the picker quick on a long list.
+    return {QStringLiteral("SELECT BM, MC, KH, XB, DH, DW, DZ, SYJF, ZHYE, ZHQK, BZ, JP FROM bm_kh ORDER BY BM"), {}};
+}
+
+QVariantMap CustomerList::memberRow(const QString &code)
+{
+    QVariantMap row;
+    QueryResult one(QStringLiteral("SELECT * FROM bm_kh WHERE BM = ?"), {code});
+    if (!one.load() || one.rowCount() != 1)
+        return row;
+    for (int f = 0; f < one.fieldCount(); ++f)
+        row.insert(one.fieldName(f), one.value(0, f));
+    return row;
 }
 
 std::vector<GridColumn> CustomerList::pickerColumns()

@@ -69,7 +69,8 @@ public:
     int currentRow() const;
     void setCurrentRow(int sourceRow);
     // Every field of a source row, by name.
-    QVariantMap rowValues(int sourceRow) const;
+    // A picker whose list shows only some columns reads the whole row here.
+    virtual QVariantMap rowValues(int sourceRow) const;
     // The row picked by the last run (also after the dialog closed).
     const std::optional<QVariantMap> &picked() const { return m_picked; }
 

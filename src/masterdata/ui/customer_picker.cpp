@@ -28,6 +28,13 @@ Txzkh::Txzkh(QWidget *parent)
     move(area.center() - rect().center());
 }
 
+QVariantMap Txzkh::rowValues(int sourceRow) const
+{
+    const QVariantMap shown = PickerWindow::rowValues(sourceRow);
+    const QVariantMap whole = CustomerList::memberRow(shown.value(QStringLiteral("BM")).toString());
+    return whole.isEmpty() ? shown : whole;
+}
+
 std::optional<QVariantMap> Txzkh::pickCustomer(QWidget *parent, const QString &typed)
 {
     Txzkh picker(parent);

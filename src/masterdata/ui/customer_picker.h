@@ -14,6 +14,9 @@ public:
 
     // Shows the picker over `parent`, filtered by `typed`; the picked member or nothing.
     static std::optional<QVariantMap> pickCustomer(QWidget *parent, const QString &typed = QString());
+
+    // The picked member with every column, read afresh by its code.
+    QVariantMap rowValues(int sourceRow) const override;
 };
 
 // Registers "customer" with the grid cells' pickers.

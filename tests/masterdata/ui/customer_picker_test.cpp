@@ -140,6 +140,16 @@ TEST_F(CustomerPickerTest, ThePickedRowCarriesTheBalancesCallersFillIn)
     EXPECT_DOUBLE_EQ(row->value("ZHYE").toDouble(), 120.5);
     EXPECT_DOUBLE_EQ(row->value("SYJF").toDouble(), 30);
     EXPECT_DOUBLE_EQ(row->value("ZHQK").toDouble(), 0);
+    // Columns the list does not show come along too: the order takes the price tier and discount.
+    Db::execSql("UPDATE bm_kh SET JG = ?, ZK = 0.9 WHERE BM = '001'", {u("售价一")});
+    QTimer::singleShot(0, [] {
+        if (auto *open = qobject_cast<Txzkh *>(QApplication::activeModalWidget()))
+            QTest::keyClick(open->filterBox(), Qt::Key_Return);
+    });
+    row = picker(nullptr, "001");
+    ASSERT_TRUE(row.has_value());
+    EXPECT_EQ(row->value("JG").toString(), u("售价一"));
+    EXPECT_DOUBLE_EQ(row->value("ZK").toDouble(), 0.9);
     Pickers::remove("customer");
 }
 
