@@ -23,7 +23,7 @@ struct WindowKind
 const WindowKind *findWindowKind(const QString &className);
 
 // A grid window described as data: the catalog makes a plain GridWindow of
-// it, named and sized as given, over the rows of its spec. The rows load when
+// it, named and sized as given, over the rows of its description. The rows load when
 // the window is first shown.
 struct GridMember
 {

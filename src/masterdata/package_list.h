@@ -45,7 +45,7 @@ QueryText productsQuery();
 std::vector<GridColumn> productColumns();
 
 // Appends a line for a picked product to `lines`: its code and name, price
-// LSJ, quantity 1 (the package code comes from the spec's defaults). Returns
+// LSJ, quantity 1 (the package code comes from the description's defaults). Returns
 // the new row.
 int appendProduct(RecordSet &lines, const QVariantMap &product);
 

@@ -16,7 +16,7 @@ namespace ProductList {
 inline const QString rootKey = QStringLiteral("%");
 
 // The category the product window shows; the grid's hooks read it, so the
-// window and its spec share one.
+// window and its description share one.
 struct Selection
 {
     QString category = rootKey;

@@ -16,18 +16,18 @@ class ReportData;
 class RowModel;
 
 // The query window family: one QuerySpec shown as a window.
-// - 从 ("fromDate") and 到 ("toDate") when the spec has a date range, a check
+// - 从 ("fromDate") and 到 ("toDate") when the description has a date range, a check
 //   box per state flag (named by the flag), a text box ("textBox") when the
-//   spec has one, and "查询" ("queryButton") that runs the spec's SELECT;
+//   description has one, and "查询" ("queryButton") that runs the description's SELECT;
 // - the rows in a read-only grid ("grid") with a quick filter ("filterBox")
 //   over the loaded rows and the counts and sums of the rows in sight under it
 //   ("footer");
 // - "导出" ("exportButton"): the shown columns of the rows in sight to Excel,
 //   typed (numbers as numbers, dates as dates);
-// - "打印" ("printButton"): the spec's print template with the rows in sight
+// - "打印" ("printButton"): the description's print template with the rows in sight
 //   as its lines and 从/到 as ksrq/jsrq, or the plain table when the template
 //   cannot be used; "设计" ("designButton") opens the print format;
-// - a double click asks, through AppEvents::openDocument, for the spec's
+// - a double click asks, through AppEvents::openDocument, for the description's
 //   target window on the row's number.
 // The window deletes itself when closed.
 class QueryWindow : public QWidget

@@ -190,8 +190,8 @@ TEST_F(RowModelTest, AQueryResultIsShownReadOnly)
 }
 
 // A lookup cell's "..." opens the picker its column names, starting from what
-// was typed; the picked row's code goes into the cell, or, with the spec's
-// lookupPicked, wherever the spec puts it. A cancelled picker changes nothing.
+// was typed; the picked row's code goes into the cell, or, with the description's
+// lookupPicked, wherever the description puts it. A cancelled picker changes nothing.
 TEST_F(RowModelTest, ALookupCellTakesThePickedRow)
 {
     Db::execSql("INSERT INTO bm_kh (BM, MC, JSRBM) VALUES ('100', '张三', NULL)");

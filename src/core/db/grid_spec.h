@@ -68,7 +68,7 @@ struct GridColumn
 
 // One condition on the rows a grid loads, written as data: the field is
 // checked against the schema and the value always bound as a parameter, so a
-// spec holds no SQL text.
+// description holds no SQL text.
 struct GridCondition
 {
     enum class Op { Equal, NotEqual, Less, LessOrEqual, Greater, GreaterOrEqual, In, NotIn, IsNull, IsNotNull };

@@ -96,7 +96,7 @@ QVariant RecordSet::value(int row, int field) const { return m_store.value(row, 
 
 QStringView RecordSet::textView(int row, int field) const { return m_store.textView(row, field); }
 
-// The SELECT of the spec: every name is one of the table's own (spelled as
+// The SELECT of the description: every name is one of the table's own (spelled as
 // the schema spells it), every value a bound parameter.
 Outcome RecordSet::buildSelect(QString *sql, QVariantList *binds) const
 {

@@ -21,7 +21,7 @@
 // "YYYY-MM-DD HH:MM:SS"), Bool as bool, Integer as qlonglong; NULL is a null
 // QVariant and stays distinct from an empty text.
 //
-// Rows are found for UPDATE and DELETE by the spec's code column as loaded, or,
+// Rows are found for UPDATE and DELETE by the description's code column as loaded, or,
 // for a table without a code, by the table's own key column (Schema: an
 // INTEGER PRIMARY KEY, given by the database to an appended row when saved).
 //
@@ -37,7 +37,7 @@ public:
     ~RecordSet() override;
 
     const GridSpec &spec() const { return m_spec; }
-    // Replace the spec's row conditions and order for the next load (a window's own search).
+    // Replace the description's row conditions and order for the next load (a window's own search).
     void setConditions(std::vector<GridCondition> conditions);
     void setOrder(std::vector<GridOrder> order);
 
@@ -92,7 +92,7 @@ public:
     int insertRow();
     // Removes a row from the set; its deletion is pending until save (a row
     // appended since the last save is simply forgotten). Returns false, the
-    // row kept, when the spec's acceptRemove hook refuses.
+    // row kept, when the description's acceptRemove hook refuses.
     bool removeRow(int row);
 
     // For beforeWrite hooks: the codes (or keys) as loaded of the rows deleted
