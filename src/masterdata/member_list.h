@@ -32,8 +32,4 @@ struct Summary
 };
 Summary summary();
 
-// Sets every row's 简拼 from its name (pending until saved), reporting the
-// 1-based row number as it goes.
-void regeneratePinyin(RecordSet &set, const std::function<void(int row)> &progress = {});
-
 } // namespace MemberList

@@ -134,15 +134,4 @@ GridSpec spec(std::shared_ptr<Selection> selection)
     return s;
 }
 
-void regeneratePinyin(RecordSet &set, const std::function<void(int row)> &progress)
-{
-    const int name = set.fieldIndex(QStringLiteral("MC"));
-    const int initials = set.fieldIndex(QStringLiteral("JP"));
-    for (int row = 0; row < set.rowCount(); ++row) {
-        set.setValue(row, initials, Text::PinyinInitials(set.value(row, name).toString()));
-        if (progress)
-            progress(row + 1);
-    }
-}
-
 } // namespace ProductList

@@ -60,8 +60,4 @@ QString proposeCode(const QString &category, const QVariant &lastCode);
 // shared product refusals (ProductRules::applyTo).
 GridSpec spec(std::shared_ptr<Selection> selection);
 
-// 简拼: JP := the pinyin initials of MC on every row of the set (pending
-// until saved); `progress` hears each row index as it is done.
-void regeneratePinyin(RecordSet &set, const std::function<void(int row)> &progress);
-
 } // namespace ProductList

@@ -1,4 +1,8 @@
 #include "ui/grid_window.h"
+#include <QSignalBlocker>
+#include <QPointer>
+#include <QApplication>
+#include "ui/progress_window.h"
 #include "ui/enter_moves_focus.h"
 #include "core/db/record_set.h"
 #include "core/export/excel_export.h"
@@ -278,4 +282,32 @@ void GridWindow::exportRequested()
         columns.push_back(m_model->column(c));
     Export::ExportToExcel(ExportTable::fromRows(*m_set, columns, m_filter->rowsInSight(), windowTitle()),
                           windowTitle(), QStringLiteral("黑体"), 18);
+}
+
+void GridWindow::regenerateInitials(const RowFill &fill)
+{
+    commitEdits();
+    if (m_set->rowCount() == 0)
+        return;
+    if (prompt().question(QStringLiteral("您确定要重新生成简拼吗？"), QStringLiteral("提示"), Prompt::YesNo,
+                          Prompt::Icon::Question, Prompt::Answer::No) != Prompt::Answer::Yes)
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QPointer<Tformspzx> progress = new Tformspzx(this);
+    progress->setRange(1, m_set->rowCount());
+    progress->show();
+    {
+        emit m_set->aboutToReload();
+        const QSignalBlocker quiet(m_set);
+        fill(*m_set, [&progress](int row) {
+            if (progress)
+                progress->setPosition(row);
+        });
+    }
+    emit m_set->reloaded();
+    emit m_set->changed();
+    if (progress)
+        progress->close();
+    QApplication::restoreOverrideCursor();
+    setCurrentRow(0);
 }

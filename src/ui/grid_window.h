@@ -3,6 +3,7 @@
 #include "core/outcome.h"
 
 #include <QWidget>
+#include <functional>
 
 class QHBoxLayout;
 class QLineEdit;
@@ -71,6 +72,12 @@ public:
     void setColumnVisible(const QString &field, bool visible);
     // A hidden InsertDelete also makes the Insert and Ctrl+Delete keys do nothing.
     void setFeatureShown(Feature feature, bool shown);
+    // "简拼[&J]" of the member and product lists: after "您确定要重新生成简拼吗？"
+    // (No preselected) `fill` sets every row's initials, with the shared
+    // progress window; the initials stay pending until saved. The grid is
+    // reset once instead of repainting and re-filtering for every row.
+    using RowFill = std::function<void(RecordSet &set, const std::function<void(int row)> &progress)>;
+    void regenerateInitials(const RowFill &fill);
     // Puts a widget on the button row, before "保存[&S]" (a member's own button).
     void addToolWidget(QWidget *widget);
 

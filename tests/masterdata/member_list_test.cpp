@@ -1,4 +1,5 @@
 #include "masterdata/member_list.h"
+#include "masterdata/initials.h"
 
 #include "core/clock.h"
 #include "core/db/database.h"
@@ -136,7 +137,7 @@ TEST_F(MemberListTest, PinyinForEveryRowStaysPendingUntilSaved)
     RecordSet set(MemberList::spec());
     ASSERT_TRUE(set.load().ok);
     std::vector<int> seen;
-    MemberList::regeneratePinyin(set, [&](int row) { seen.push_back(row); });
+    Initials::regenerate(set, [&](int row) { seen.push_back(row); });
     EXPECT_EQ(seen, std::vector<int>({1, 2}));
     EXPECT_TRUE(Db::scalarSql("SELECT JP FROM bm_kh WHERE BM = '1'").isNull());
     ASSERT_TRUE(set.save().ok);

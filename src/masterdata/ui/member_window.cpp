@@ -1,4 +1,5 @@
 #include "masterdata/ui/member_window.h"
+#include "masterdata/initials.h"
 
 #include "core/db/record_set.h"
 #include "core/prompt.h"
@@ -87,36 +88,7 @@ void TBM_KH::queryRecent()
     reload();
 }
 
-void TBM_KH::regeneratePinyin()
-{
-    commitEdits();
-    RecordSet &set = records();
-    if (set.rowCount() == 0)
-        return;
-    if (prompt().question(QStringLiteral("您确定要重新生成简拼吗？"), QStringLiteral("提示"), Prompt::YesNo,
-                          Prompt::Icon::Question, Prompt::Answer::No) != Prompt::Answer::Yes)
-        return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    QPointer<Tformspzx> progress = new Tformspzx(this);
-    progress->setRange(1, set.rowCount());
-    progress->show();
-    {
-        // One model reset instead of a repaint and re-filter per row: a
-        // hundred thousand members would otherwise take minutes.
-        emit set.aboutToReload();
-        const QSignalBlocker quiet(&set);
-        MemberList::regeneratePinyin(set, [&progress](int row) {
-            if (progress)
-                progress->setPosition(row);
-        });
-    }
-    emit set.reloaded();
-    emit set.changed();
-    if (progress)
-        progress->close();
-    QApplication::restoreOverrideCursor();
-    setCurrentRow(0);
-}
+void TBM_KH::regeneratePinyin() { regenerateInitials(&Initials::regenerate); }
 
 void TBM_KH::correctPoints()
 {

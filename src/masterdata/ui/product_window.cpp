@@ -1,4 +1,5 @@
 #include "masterdata/ui/product_window.h"
+#include "masterdata/initials.h"
 
 #include "core/db/record_set.h"
 #include "core/prompt.h"
@@ -184,28 +185,7 @@ void TFormSP::pasteRow()
         prompt().warn(QStringLiteral("复制的商品不存在，请先保存后再复制！"));
 }
 
-void TFormSP::regeneratePinyin()
-{
-    commitEdits();
-    RecordSet &set = records();
-    if (set.rowCount() == 0)
-        return;
-    if (prompt().question(QStringLiteral("您确定要重新生成简拼吗？"), QStringLiteral("提示"), Prompt::YesNo,
-                          Prompt::Icon::Question, Prompt::Answer::No) != Prompt::Answer::Yes)
-        return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    QPointer<Tformspzx> progress = new Tformspzx(this);
-    progress->setRange(1, set.rowCount());
-    progress->show();
-    ProductList::regeneratePinyin(set, [&progress](int row) {
-        if (progress)
-            progress->setPosition(row);
-    });
-    if (progress)
-        progress->close();
-    QApplication::restoreOverrideCursor();
-    setCurrentRow(0);
-}
+void TFormSP::regeneratePinyin() { regenerateInitials(&Initials::regenerate); }
 
 void TFormSP::printRows()
 {
